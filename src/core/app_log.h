@@ -1,0 +1,28 @@
+#pragma once
+// The application log: one time-stamped line per noteworthy step.
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "core/context.h"
+
+namespace kestrum {
+
+class TextPane;
+
+enum LogKind { kDebugLog = 1, kApplicationLog = 2, kUpdateLog = 3 };
+
+// Appends "dd-mm-yyyy hh:mm:ss message" + CR LF. Reads its settings afresh on every call.
+void WriteLog(Context& ctx, std::string_view message);
+// The log folder followed by the kind's file name (empty name for an unknown kind).
+std::string GetLogPath(Context& ctx, int kind);
+// "dd-mm-yyyy hh:mm:ss " + message + CR LF for the given local time.
+std::string FormatLogLine(const std::tm& local_time, std::string_view message);
+
+// Commands of the log view.
+void ShowLog(Context& ctx, TextPane& log_view);   // the first 50 lines, newest of them on top
+void ClearLog(Context& ctx, TextPane& log_view);
+// Toggles the stored `Log` value; returns the new check mark.
+bool ToggleDisableLog(Context& ctx);
+
+}  // namespace kestrum

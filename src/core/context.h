@@ -1,0 +1,54 @@
+#pragma once
+// Program-wide state, passed to every command instead of living in globals.
+#include <cstdint>
+#include <string>
+
+namespace kestrum {
+
+class Desktop;
+class MainView;
+class Resolver;
+
+struct Context {
+  // Folder of the executable, or $KESTRUM_HOME. Storage lives below it.
+  std::string program_folder;
+  // Root of the per-user folders ($XDG_DATA_HOME, default ~/.local/share).
+  std::string user_data_root;
+
+  Desktop* desktop = nullptr;
+  MainView* window = nullptr;
+  Resolver* resolver = nullptr;
+
+  // Platform detection results.
+  std::string platform_name;
+  std::string platform_family;
+
+  // The proxy-list entry chosen at start-up.
+  std::string proxy_template;
+  std::string proxy_name;
+
+  // Left by the query pipeline for the analyses that follow.
+  std::string current_host;
+  std::string saved_page_file;
+
+  // Command line's unattended form.
+  bool output_to_file = false;
+  bool append_net_block = false;
+  std::string output_path;
+
+  // Unattended runs answer questions themselves and never wait for a person.
+  bool unattended = false;
+
+  // Set when a command asks the program to end (the log's last refusal, the unattended form).
+  bool quit_requested = false;
+
+  int view_mode = 1;
+  int last_view_mode = 1;
+};
+
+// A context for the running program: program folder from the executable or $KESTRUM_HOME,
+// per-user root from $XDG_DATA_HOME or $HOME/.local/share.
+Context MakeProgramContext(const char* argv0);
+std::string ExecutableFolder(const char* argv0);
+
+}  // namespace kestrum

@@ -1,0 +1,35 @@
+#pragma once
+// An INI store with the semantics of the Windows profile functions: names compared without
+// letter case, the first matching section and key win, surrounding quotes dropped from values,
+// and every byte a write does not touch kept as it was.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kestrum {
+
+// Longest value a profile read hands back (a 155-character buffer with its terminator).
+inline constexpr size_t kProfileValueLimit = 154;
+
+// The value of section/key in an INI text, or nothing when either is missing.
+std::optional<std::string> IniLookup(std::string_view contents, std::string_view section, std::string_view key);
+
+// The INI text with section/key set to `value` (created as needed), or the key removed when
+// `value` is absent. Lines the change does not concern are kept byte for byte.
+std::string IniWithValue(std::string_view contents, std::string_view section, std::string_view key,
+                         std::optional<std::string_view> value);
+
+// File-level operations. A missing or unreadable file reads as the default; the result is cut
+// to kProfileValueLimit characters.
+std::string ReadProfileString(const std::string& path, std::string_view section, std::string_view key,
+                              std::string_view default_value);
+// Lands whole or not at all (temporary file, then rename). A new file is readable by its owner
+// only; an existing file keeps its permissions. False when the file could not be written.
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::optional<std::string_view> value);
+
+// Whole-file helpers shared by the stores and writers of the engine.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+bool WriteFileAtomically(const std::string& path, std::string_view contents, unsigned new_file_mode = 0600);
+
+}  // namespace kestrum

@@ -1,0 +1,24 @@
+#pragma once
+// Settings in cfg.ini and the character table in charcfg.ini. Nothing is cached: every call
+// goes to the file, so a change made between two calls is seen by the second.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/context.h"
+
+namespace kestrum {
+
+std::string ReadSetting(Context& ctx, std::string_view section, std::string_view key,
+                        std::string_view default_value);
+void WriteSetting(Context& ctx, std::string_view section, std::string_view key,
+                  std::optional<std::string_view> value);
+// A switch is on only when its value is exactly "1".
+bool SettingIsOn(Context& ctx, std::string_view section, std::string_view key, std::string_view default_value);
+
+std::string ReadCharConfig(Context& ctx, std::string_view section, std::string_view key,
+                           std::string_view default_value);
+void WriteCharConfig(Context& ctx, std::string_view section, std::string_view key,
+                     std::optional<std::string_view> value);
+
+}  // namespace kestrum
