@@ -228,4 +228,13 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
   return WriteFileAtomically(path, updated, 0600);
 }
 
+bool WriteProfileStrings(const std::string& path, std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& values) {
+  const auto contents = ReadWholeFile(path);
+  std::string updated = contents.value_or(std::string());
+  for (const auto& [key, value] : values) updated = IniWithValue(updated, section, key, value);
+  if (contents && updated == *contents) return true;
+  return WriteFileAtomically(path, updated, 0600);
+}
+
 }  // namespace kestrum

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace kestrum {
 
@@ -27,6 +29,10 @@ std::string ReadProfileString(const std::string& path, std::string_view section,
 // only; an existing file keeps its permissions. False when the file could not be written.
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::optional<std::string_view> value);
+
+// Many keys of one section in one write (one rename instead of one per key).
+bool WriteProfileStrings(const std::string& path, std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& values);
 
 // Whole-file helpers shared by the stores and writers of the engine.
 std::optional<std::string> ReadWholeFile(const std::string& path);

@@ -30,4 +30,9 @@ void WriteCharConfig(Context& ctx, std::string_view section, std::string_view ke
   WriteProfileString(GetCharConfigPath(ctx), section, key, value);
 }
 
+void WriteCharConfigMany(Context& ctx, std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& values) {
+  WriteProfileStrings(GetCharConfigPath(ctx), section, values);
+}
+
 }  // namespace kestrum

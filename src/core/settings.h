@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "core/context.h"
 
@@ -20,5 +22,8 @@ std::string ReadCharConfig(Context& ctx, std::string_view section, std::string_v
                            std::string_view default_value);
 void WriteCharConfig(Context& ctx, std::string_view section, std::string_view key,
                      std::optional<std::string_view> value);
+// The whole table in one write.
+void WriteCharConfigMany(Context& ctx, std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& values);
 
 }  // namespace kestrum
