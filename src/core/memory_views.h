@@ -97,6 +97,9 @@ class MemoryMainView : public MainView {
   }
   bool viewButtonEnabled(ViewButton button) const override { return buttons_[static_cast<size_t>(button)]; }
 
+  void showView(int mode) override { shown_view_ = mode; }
+  int shownView() const { return shown_view_; }
+
   MemoryTextPane& sourcePane() { return source_; }
 
  private:
@@ -106,6 +109,7 @@ class MemoryMainView : public MainView {
   MemoryItemList links_, images_;
   std::string caption_;
   bool controls_enabled_ = true;
+  int shown_view_ = 1;
   std::array<bool, 7> buttons_{true, true, true, true, true, true, true};
 };
 

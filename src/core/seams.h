@@ -117,6 +117,8 @@ class MainView {
   virtual bool controlsEnabled() const = 0;
   virtual void setViewButtonEnabled(ViewButton button, bool enabled) = 0;
   virtual bool viewButtonEnabled(ViewButton button) const = 0;
+  // Brings the pane of a view mode (1 Source ... 7 Headers) to the front, as its view button does.
+  virtual void showView(int mode) { (void)mode; }
 };
 
 enum class MessageIcon { None, Information, Exclamation, Question, Critical };
