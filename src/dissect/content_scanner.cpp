@@ -1,0 +1,141 @@
+#include "dissect/content_scanner.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "core/app_log.h"
+#include "core/identity.h"
+#include "core/text.h"
+#include "dissect/highlight.h"
+#include "dissect/link_extractor.h"
+#include "dissect/multi_pattern_search.h"
+#include "dissect/scan_notes.h"
+#include "dissect/text_pieces.h"
+
+namespace kestrum {
+namespace {
+
+constexpr std::array<std::string_view, 9> kExecutableExtensions = {".exe", ".pif", ".scr", ".bat", ".dll",
+                                                                   ".cab", ".mht", ".chm", ".hlp"};
+
+// In order of preference: a tag written in single quotes, one written from inside a script
+// string (each double quote escaped), one in plain double quotes.
+constexpr std::array<std::string_view, 3> kRefreshMarkers = {"http-equiv='refresh'", "http-equiv=\\\"refresh\\\"",
+                                                             "http-equiv=\"refresh\""};
+constexpr std::array<std::string_view, 3> kRedirectMarkers = {"location.href", "document.location",
+                                                              "window.location"};
+
+bool NamesExecutable(std::string_view link) {
+  const std::string ending = ToLowerAscii(link.substr(link.size() >= 4 ? link.size() - 4 : 0));
+  return std::find(kExecutableExtensions.begin(), kExecutableExtensions.end(), ending) != kExecutableExtensions.end();
+}
+
+// Red runs over `span` that keep each character's boldness, as colouring a selection does.
+void AddRedKeepingBold(const std::vector<TextFormatRun>& existing, TextSpan span, std::vector<TextFormatRun>& out) {
+  auto run = std::lower_bound(existing.begin(), existing.end(), span.first,
+                              [](const TextFormatRun& r, size_t position) { return r.start + r.length <= position; });
+  size_t at = span.first;
+  for (; run != existing.end() && run->start < span.second && at < span.second; ++run) {
+    if (!run->bold) continue;
+    const size_t bold_start = std::max(at, run->start);
+    const size_t bold_end = std::min(span.second, run->start + run->length);
+    if (bold_start > at) out.push_back({at, bold_start - at, kRed, false});
+    out.push_back({bold_start, bold_end - bold_start, kRed, true});
+    at = bold_end;
+  }
+  if (at < span.second) out.push_back({at, span.second - at, kRed, false});
+}
+
+void ShowNote(Context& ctx, const std::string& text, std::string_view caption) {
+  if (ctx.desktop) ctx.desktop->showMessage(text, caption, MessageIcon::Information, MessageButtons::Ok);
+}
+
+}  // namespace
+
+int32_t CountScriptsAndIFrames(int mode, std::string_view text, bool match_case) {
+  const std::string_view delimiter = mode == 1 ? "iframe>" : mode == 2 ? "script>" : "";
+  if (delimiter.empty()) return 0;
+  int32_t count = 0;
+  size_t from = 0;
+  for (;;) {
+    const size_t hit = match_case ? FindBytes(text, delimiter, from) : FindIgnoringCase(text, delimiter, from);
+    if (hit == std::string_view::npos) break;
+    ++count;
+    from = hit + delimiter.size();
+  }
+  return count;
+}
+
+int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source) {
+  const std::string text = source.text();
+  ExtractLinks(ctx, links, text);
+  if (ctx.desktop) ctx.desktop->processEvents();
+
+  std::vector<std::string> executables;
+  for (const std::string& link : links.items())
+    if (NamesExecutable(link)) executables.push_back(link);
+  if (executables.empty()) return 0;
+
+  // The last occurrence of each, letter case as listed.
+  std::vector<size_t> last_start(executables.size(), std::string::npos);
+  MultiPatternSearch(executables, false).forEachMatch(text, [&](size_t link, size_t start) { last_start[link] = start; });
+
+  std::vector<TextFormatRun> existing = source.formats();
+  std::sort(existing.begin(), existing.end(), [](const auto& a, const auto& b) { return a.start < b.start; });
+  std::vector<TextFormatRun> red;
+  TextSpan last_coloured{0, 0};
+  for (size_t i = 0; i < executables.size(); ++i) {
+    if (last_start[i] == std::string::npos) continue;
+    last_coloured = {last_start[i], last_start[i] + executables[i].size()};
+    AddRedKeepingBold(existing, last_coloured, red);
+  }
+  if (!red.empty()) {
+    source.applyFormats(red);
+    // Each link was selected to be coloured; the last one coloured stays selected.
+    source.select(last_coloured.first, last_coloured.second - last_coloured.first);
+  }
+  return static_cast<int32_t>(executables.size());
+}
+
+ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links, std::string_view source_text) {
+  ContentScanResult result;
+  const std::string lower = ToLowerAscii(source_text);
+  auto holds = [&](std::string_view marker) { return FindBytes(lower, marker) != std::string::npos; };
+  auto highlight_last = [&](std::string_view marker) {
+    const size_t at = FindLast(lower, marker);
+    if (at != std::string::npos) HighlightSelection(source, at, marker.size(), kRed);
+  };
+
+  if (holds("<iframe")) {
+    result.iframes = CountScriptsAndIFrames(1, lower, false);
+    highlight_last("<iframe");
+    ShowNote(ctx, IFrameNote(), kProgramTitle);
+  }
+  if (holds("script>") || holds("script ")) result.scripts = CountScriptsAndIFrames(2, lower, false);
+
+  for (std::string_view marker : kRefreshMarkers) {
+    if (!holds(marker)) continue;
+    highlight_last(marker);
+    ShowNote(ctx, MetaRefreshNote(), kProgramTitle);
+    break;
+  }
+
+  for (std::string_view marker : kRedirectMarkers) {
+    if (!holds(marker)) continue;
+    HighlightText(source, marker, kRed);
+    highlight_last(marker);
+    ShowNote(ctx, ScriptRedirectNote(marker), kProgramTitle);
+  }
+
+  WriteLog(ctx, "Scanning for potential executables ...");
+  result.executables = ScanForExecutables(ctx, links, source);
+  if (result.executables > 0) {
+    WriteLog(ctx, std::to_string(result.executables) + " potentially executable files were found ...");
+    ShowNote(ctx, ExecutablesNote(result.executables), kExecutablesNoteCaption);
+  }
+  return result;
+}
+
+}  // namespace kestrum

@@ -1,0 +1,31 @@
+#pragma once
+// The content scan: inline frames, meta refresh tags, script redirects and links to executable
+// files are marked in the source pane (rtfSource) and explained in a note each.
+#include <cstdint>
+#include <string_view>
+
+#include "core/context.h"
+#include "core/seams.h"
+
+namespace kestrum {
+
+struct ContentScanResult {
+  int32_t iframes = 0;
+  int32_t scripts = 0;
+  int32_t executables = 0;
+};
+
+// Number of "iframe>" (mode 1) or "script>" (mode 2) in the text; without `match_case`, letter
+// case is ignored. Any other mode counts nothing.
+int32_t CountScriptsAndIFrames(int mode, std::string_view text, bool match_case);
+
+// Refills the links list from the pane's text, then colours (red, boldness kept) the last
+// occurrence of every listed link whose last four characters name an executable type, and
+// returns how many links do, whether or not they occur in the text.
+int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source);
+
+// The whole scan over `source_text` (the pane's text as the Dissect command read it), with its
+// log lines and notes (through ctx.desktop). The counts fill "[SCRIPTS]" and "[IFRAMES]".
+ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links, std::string_view source_text);
+
+}  // namespace kestrum

@@ -1,0 +1,27 @@
+#include "dissect/image_extractor.h"
+
+#include "core/app_log.h"
+#include "core/ini_profile.h"
+#include "dissect/image_references.h"
+#include "dissect/listed_items.h"
+#include "net/url.h"
+
+namespace kestrum {
+
+void ExtractImages(Context& ctx, ItemList& images, const std::string& page_file, std::string_view page_address) {
+  WriteLog(ctx, "Scanning source for images .... please wait (this may take a few minutes)");
+  ListScan scan(images);
+  ListedItems listed(ctx);
+  if (const auto page = page_file.empty() ? std::nullopt : ReadWholeFile(page_file)) {
+    ImageScanHooks hooks;
+    hooks.host_of_page = [&] { return GetHostFromURL(ctx, page_address); };
+    hooks.found = [&](std::string& reference) { listed.addIfNew(reference); };
+    hooks.yield = [&] {
+      if (ctx.desktop) ctx.desktop->processEvents();
+    };
+    FindImageReferences(*page, hooks);
+  }
+  scan.finish(ctx, listed.take(), "Images found: ");
+}
+
+}  // namespace kestrum

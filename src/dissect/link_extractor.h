@@ -1,0 +1,24 @@
+#pragma once
+// Links of a page: the links list (lvwLinks) and the blue marks in the source pane (rtfSource).
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/context.h"
+#include "core/seams.h"
+
+namespace kestrum {
+
+// Refills the list with every distinct link of the text, in the order found; junk items
+// (beginning with "+", or empty) are dropped before the count is logged.
+void ExtractLinks(Context& ctx, ItemList& links, std::string_view source_text);
+
+// Makes every occurrence (letter case ignored) of every link of the text bold blue in the pane.
+void HighlightLinks(Context& ctx, TextPane& source, std::string_view source_text);
+
+// Removes the items that begin with "+" (pieces of scripts that join strings) and empty ones.
+void RemoveJunkLinks(ItemList& list);
+
+inline constexpr const char* kScanningSourceLogLine = "Scanning source .... please wait (this may take a few minutes)";
+
+}  // namespace kestrum

@@ -1,0 +1,18 @@
+#pragma once
+// The link finder: cuts the source into words at blanks and applies seven fixed text rules to
+// every word. It does not parse HTML; links come out as they stand in the source.
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kestrum {
+
+// Calls `emit` with every candidate in the order found: words in text order, and within a word
+// rules 1 to 7 (href=, res://, ftp://, url(, src=, http://, https://). A word is cut at its
+// first CR LF. Candidates may repeat and may be empty.
+void FindLinks(std::string_view source_text, const std::function<void(std::string&)>& emit);
+
+// The candidates the rules cut from one word (already cut at its first CR LF), in rule order.
+void FindLinksInWord(std::string_view word, const std::function<void(std::string&)>& emit);
+
+}  // namespace kestrum

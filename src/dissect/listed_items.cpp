@@ -1,0 +1,62 @@
+#include "dissect/listed_items.h"
+
+#include <cstdio>
+
+#include "core/app_log.h"
+#include "core/text.h"
+#include "dissect/text_pieces.h"
+
+namespace kestrum {
+
+std::string DuplicateLogLine(std::string_view item, std::string_view candidate) {
+  std::string line = "[ ";
+  line.append(item);
+  line.append(" ] was a match to [ ");
+  line.append(candidate);
+  line.append(" ]");
+  return line;
+}
+
+bool IsAlreadyListed(Context& ctx, const ItemList& list, std::string& candidate) {
+  candidate = RemoveDoubleBlanks(candidate);
+  const std::string wanted = ToLowerAscii(candidate);
+  bool matched = false;
+  for (size_t i = 0; i < list.count(); ++i) {
+    const std::string item = RemoveDoubleBlanks(list.item(i));
+    if (ToLowerAscii(item) != wanted) continue;
+    matched = true;
+    WriteLog(ctx, DuplicateLogLine(item, candidate));
+  }
+  return matched;
+}
+
+bool ListedItems::addIfNew(std::string candidate) {
+  candidate = RemoveDoubleBlanks(candidate);
+  auto [it, inserted] = index_.try_emplace(ToLowerAscii(candidate), items_.size());
+  if (!inserted) {
+    WriteLog(ctx_, DuplicateLogLine(items_[it->second], candidate));
+    return false;
+  }
+  items_.push_back(std::move(candidate));
+  return true;
+}
+
+ListScan::ListScan(ItemList& list) : list_(list), started_(std::chrono::steady_clock::now()) {
+  list_.clear();
+  list_.setHeaderVisible(false);
+}
+
+void ListScan::finish(Context& ctx, std::vector<std::string> items, std::string_view found_label) {
+  list_.addMany(items);
+  WriteLog(ctx, std::string(found_label) + std::to_string(list_.count()));
+  const auto elapsed = std::chrono::steady_clock::now() - started_;
+  const float seconds =
+      static_cast<float>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()) / 1000.0f;
+  char figure[32];
+  std::snprintf(figure, sizeof figure, "%.2f", static_cast<double>(seconds));
+  WriteLog(ctx, "Scan completed in: " + std::string(figure) + "  seconds");
+  list_.setVisible(true);
+  list_.setHeaderVisible(true);
+}
+
+}  // namespace kestrum

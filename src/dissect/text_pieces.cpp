@@ -1,0 +1,85 @@
+#include "dissect/text_pieces.h"
+
+#include <cstring>
+
+#include "core/text.h"
+
+namespace kestrum {
+
+void KeepBefore(std::string& text, std::string_view delimiter) {
+  const size_t hit = text.find(delimiter);
+  if (hit != std::string::npos) text.resize(hit);
+}
+
+void KeepSecondPiece(std::string& text, std::string_view delimiter) {
+  const size_t hit = text.find(delimiter);
+  if (hit == std::string::npos || delimiter.empty()) return;
+  const size_t start = hit + delimiter.size();
+  const size_t end = text.find(delimiter, start);
+  if (end != std::string::npos) text.resize(end);
+  text.erase(0, start);
+}
+
+void RemoveEvery(std::string& text, std::string_view what) {
+  if (what.empty() || text.find(what) == std::string::npos) return;
+  text = ReplaceAll(text, what, "");
+}
+
+std::string RemoveDoubleBlanks(std::string_view text) {
+  if (text.find("  ") == std::string_view::npos) return std::string(text);
+  return ReplaceAll(text, "  ", "");
+}
+
+namespace {
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool MatchesIgnoringCase(const char* at, std::string_view needle) {
+  for (size_t k = 0; k < needle.size(); ++k)
+    if (AsciiLower(at[k]) != AsciiLower(needle[k])) return false;
+  return true;
+}
+
+}  // namespace
+
+size_t FindIgnoringCase(std::string_view haystack, std::string_view needle, size_t from) {
+  if (needle.empty()) return from <= haystack.size() ? from : std::string_view::npos;
+  if (needle.size() > haystack.size() || from > haystack.size() - needle.size()) return std::string_view::npos;
+  size_t anchor = needle.size();
+  for (size_t k = needle.size(); k-- > 0;) {
+    if (!IsAsciiLetter(needle[k])) {
+      anchor = k;
+      break;
+    }
+  }
+  if (anchor == needle.size()) return FindNoCase(haystack, needle, from);
+
+  const char* base = haystack.data();
+  const size_t last_start = haystack.size() - needle.size();
+  size_t scan = from + anchor;
+  while (scan <= last_start + anchor) {
+    const void* hit = std::memchr(base + scan, needle[anchor], last_start + anchor + 1 - scan);
+    if (!hit) break;
+    const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - base);
+    if (MatchesIgnoringCase(base + at - anchor, needle)) return at - anchor;
+    scan = at + 1;
+  }
+  return std::string_view::npos;
+}
+
+size_t FindBytes(std::string_view haystack, std::string_view needle, size_t from) {
+  if (from > haystack.size()) return std::string_view::npos;
+  const void* hit = ::memmem(haystack.data() + from, haystack.size() - from, needle.data(), needle.size());
+  return hit ? static_cast<size_t>(static_cast<const char*>(hit) - haystack.data()) : std::string_view::npos;
+}
+
+size_t FindLast(std::string_view haystack, std::string_view needle) {
+  if (needle.empty()) return std::string_view::npos;
+  // memmem forward is far faster than a byte-wise backward search; keep the last hit.
+  size_t last = std::string_view::npos;
+  for (size_t hit = FindBytes(haystack, needle); hit != std::string_view::npos; hit = FindBytes(haystack, needle, hit + 1))
+    last = hit;
+  return last;
+}
+
+}  // namespace kestrum
