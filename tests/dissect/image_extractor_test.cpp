@@ -1,0 +1,124 @@
+#include "dissect/image_extractor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/memory_views.h"
+#include "core/recording_desktop.h"
+#include "scan_test_support.h"
+#include "support/temp_folder.h"
+
+namespace kestrum {
+namespace {
+
+using testing::LoggedMessages;
+using testing::TestProgram;
+using List = std::vector<std::string>;
+
+constexpr const char* kAddress = "http://host.example/dir/page.htm";
+
+// Ends every page with enough filler that the markers are not among the last bytes.
+const std::string kTail(200, ' ');
+
+List ImagesOf(const std::string& page, std::string_view address = kAddress) {
+  TestProgram program;
+  program.root.write("page.htm", page);
+  MemoryItemList images;
+  ExtractImages(program.ctx, images, program.root.file("page.htm"), address);
+  return images.items();
+}
+
+TEST(ExtractImages, CutsReferencesFromTagsStylesAndBackgrounds) {
+  struct Case {
+    std::string page;
+    List expected;
+  } const cases[] = {
+      // src references come out lower-cased; found from several positions, listed once.
+      {"<img src=\"pics/Logo.GIF\">", {"pics/logo.gif"}},
+      {"<p>x</p><IMG SRC=\"A.PNG\" alt=\"\">", {"a.png"}},
+      // A reference beginning with "/" gets the page's protocol and host.
+      {"<img src=\"/pics/a.gif\">", {"http://host.example/pics/a.gif"}},
+      // url( and background references keep their letter case.
+      {"<div style=\"background:url(Img/Back.png)\">", {"Img/Back.png"}},
+      {"<td background=\"tile.jpg\">", {"tile.jpg"}},
+      // Apostrophe form: cut at the next blank, so the closing apostrophe stays.
+      {"<img src='b.gif' alt=x>", {"b.gif'"}},
+      // Unquoted: cut at the next blank.
+      {"<img src=c.gif width=3>", {"c.gif"}},
+      // Without a "." there is no image.
+      {"<img src=\"pixel?id=7\">", {}},
+      // Two spellings of one reference are listed once, in the first spelling.
+      {"<img src=\"x.gif\"> <div style=\"background:url(X.GIF)\">", {"x.gif"}},
+      // An upper-case background attribute passes the test but not the case-sensitive cut.
+      {"<td BACKGROUND=\"t.jpg\">", {}},
+      // A background reference needs only one character and a ".".
+      {"<td background=\".\">", {"."}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ImagesOf(c.page + kTail), c.expected) << c.page;
+}
+
+TEST(ExtractImages, ScriptSourceInSightHidesTheImage) {
+  // The image tag's windows all see "script src"; the script's own source is listed.
+  EXPECT_EQ(ImagesOf("<img src=\"a.gif\"><script src=\"s.js\"></script>" + kTail), List{"s.js"});
+  // Far enough apart, both are listed.
+  EXPECT_EQ(ImagesOf("<img src=\"a.gif\">" + std::string(160, '-') + "<script src=\"s.js\"></script>" + kTail),
+            (List{"a.gif", "s.js"}));
+}
+
+TEST(ExtractImages, LongReferenceIsCutAfterTheHostIsPutInFront) {
+  const std::string path = "/" + std::string(140, 'p') + ".gif";
+  const List images = ImagesOf("<img src=\"" + path + "\">" + kTail);
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(images[0].size(), 150u) << images[0];
+  EXPECT_EQ(images[0], ("http://host.example" + path).substr(0, 150));
+}
+
+TEST(ExtractImages, ReferencesNearTheEndOfTheFileAreAllFound) {
+  // The reference window of the first image reaches past the end; the scan goes on to the next.
+  EXPECT_EQ(ImagesOf("<img src=\"a.gif\"><img src=\"b.gif\"></body></html>"), (List{"a.gif", "b.gif"}));
+  EXPECT_EQ(ImagesOf("<td background=\"t.jpg\">"), List{"t.jpg"});
+  EXPECT_EQ(ImagesOf("img src=a.gif"), List{"a.gif"});
+}
+
+TEST(ExtractImages, LogsDuplicatesCountAndTime) {
+  TestProgram program;
+  program.root.write("page.htm", "<img src=\"pics/Logo.GIF\">" + kTail);
+  MemoryItemList images;
+  images.add("stale");
+  ScriptedDesktop desktop;
+  program.ctx.desktop = &desktop;
+  ExtractImages(program.ctx, images, program.root.file("page.htm"), kAddress);
+  EXPECT_EQ(images.items(), List{"pics/logo.gif"});
+  EXPECT_TRUE(images.visible());
+  EXPECT_TRUE(images.headerVisible());
+  const List log = LoggedMessages(program.ctx);
+  // Found from the "img src=" position and again from the three positions of " src=".
+  const List expected_start = {"Scanning source for images .... please wait (this may take a few minutes)",
+                               "[ pics/logo.gif ] was a match to [ pics/logo.gif ]",
+                               "[ pics/logo.gif ] was a match to [ pics/logo.gif ]",
+                               "[ pics/logo.gif ] was a match to [ pics/logo.gif ]",
+                               "Images found: 1"};
+  ASSERT_EQ(log.size(), expected_start.size() + 1);
+  EXPECT_EQ(List(log.begin(), log.end() - 1), expected_start);
+  EXPECT_TRUE(log.back().starts_with("Scan completed in: ") && log.back().ends_with("  seconds"));
+  EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST(ExtractImages, MissingOrEmptyFileGivesEmptyListAndClosingLines) {
+  for (const bool present : {false, true}) {
+    TestProgram program;
+    if (present) program.root.write("empty.htm", "");
+    MemoryItemList images;
+    images.add("stale");
+    ExtractImages(program.ctx, images, present ? program.root.file("empty.htm") : "", kAddress);
+    EXPECT_EQ(images.count(), 0u);
+    const List log = LoggedMessages(program.ctx);
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[1], "Images found: 0");
+  }
+}
+
+}  // namespace
+}  // namespace kestrum

@@ -1,0 +1,70 @@
+#include "dissect/link_finder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kestrum {
+namespace {
+
+std::vector<std::string> Candidates(std::string_view text) {
+  std::vector<std::string> found;
+  FindLinks(text, [&](std::string& candidate) { found.push_back(candidate); });
+  return found;
+}
+
+using List = std::vector<std::string>;
+
+TEST(FindLinks, RulesCutTheLinkOutOfEachWord) {
+  struct Case {
+    const char* text;
+    List expected;
+  } const cases[] = {
+      // href with double quotes: attribute name and quotes removed, cut at the tag end.
+      {R"x(<a href="/about.html">About</a>)x", {"/about.html"}},
+      // href with an apostrophe inside a script.
+      {R"x(<a onclick="location.href='page.htm'">)x", {"page.htm"}},
+      // Unquoted href.
+      {"<a href=next.htm>Next</a>", {"next.htm"}},
+      // The rule tests are case-sensitive: an upper-case attribute name is no href.
+      {R"x(<a HREF="x.htm">)x", {}},
+      // url( in a style, quotes dropped.
+      {R"x(<div style="background:url(img/bg.gif)">)x", {"img/bg.gif"}},
+      {"<div style=background:url('img/b.png')>", {"img/b.png"}},
+      // src and http rules both match: the same link twice.
+      {R"x(<script src="http://host/a.js"></script>)x", {"http://host/a.js", "http://host/a.js"}},
+      // A refresh target comes out lower-cased as a whole.
+      {R"x(<meta content="0;URL=http://Host/X">)x", {"http://host/x"}},
+      // res:// gives the link, then the res rule gives the attribute without the scheme.
+      {R"x(<a href="res://lib/x">)x", {"res://lib/x", "href=lib/x"}},
+      {"get ftp://files.example/f.zip now", {"ftp://files.example/f.zip"}},
+      {R"x(<img src='pic.gif'>)x", {"pic.gif"}},
+      // A tab does not split words; the candidate is cut at it.
+      {"<a\thref=a.htm\tclass=x>", {"a.htm"}},
+      // Empty quotes give an empty candidate.
+      {R"x(<a href="">)x", {""}},
+      // Only blanks split: text with no rule marker gives nothing.
+      {"plain words, no links here", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Candidates(c.text), c.expected) << c.text;
+}
+
+TEST(FindLinks, WordIsCutAtItsFirstLineBreak) {
+  // An anchor whose href starts on the next line without a blank in between is missed.
+  EXPECT_EQ(Candidates("<a\r\nhref=\"missed.htm\">"), List{});
+  EXPECT_EQ(Candidates("<a href=\"kept.htm\">\r\nhref=\"lost.htm\""), List{"kept.htm"});
+  // A lone line feed neither splits nor cuts: the tag name stays in the candidate.
+  EXPECT_EQ(Candidates("<a\nhref=\"lf.htm\">"), List{"<a\nlf.htm"});
+}
+
+TEST(FindLinks, ConsecutiveBlanksAndEdgesOfTheText) {
+  EXPECT_EQ(Candidates(""), List{});
+  EXPECT_EQ(Candidates("   "), List{});
+  EXPECT_EQ(Candidates("http://a.example/"), List{"http://a.example/"});
+  // An unquoted src gives the whole word.
+  EXPECT_EQ(Candidates("  href=x.htm  src=y.js  "), (List{"x.htm", "src=y.js"}));
+}
+
+}  // namespace
+}  // namespace kestrum
