@@ -1,0 +1,411 @@
+#include "ui/rich_text_pane.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <algorithm>
+
+#include "core/text.h"
+#include "ui/qt_text.h"
+
+namespace kestrum::ui {
+namespace {
+
+constexpr uint32_t kBoldBit = 0x01000000u;
+
+uint32_t PackLook(Rgb color, bool bold) {
+  return (bold ? kBoldBit : 0u) | (uint32_t{color.r} << 16) | (uint32_t{color.g} << 8) | color.b;
+}
+Rgb LookColor(uint32_t look) {
+  return Rgb{static_cast<uint8_t>(look >> 16), static_cast<uint8_t>(look >> 8), static_cast<uint8_t>(look)};
+}
+bool LookBold(uint32_t look) { return (look & kBoldBit) != 0; }
+
+// Looks of one line, in engine columns (the line's CR LF are the two columns after its text).
+struct Segment {
+  size_t start = 0, end = 0;
+  uint32_t look = 0;
+};
+
+class LineLooks : public QTextBlockUserData {
+ public:
+  std::vector<Segment> segments;
+  bool applied = false;  // the block's layout shows the current segments
+};
+
+LineLooks* LooksOf(const QTextBlock& block) { return static_cast<LineLooks*>(block.userData()); }
+
+LineLooks& EnsureLooks(QTextBlock block) {
+  if (auto* looks = LooksOf(block)) return *looks;
+  auto* looks = new LineLooks;
+  block.setUserData(looks);  // the block owns it
+  return *looks;
+}
+
+void MergeNeighbours(std::vector<Segment>& segments) {
+  std::vector<Segment> merged;
+  merged.reserve(segments.size());
+  for (const auto& s : segments) {
+    if (s.look == 0 || s.start >= s.end) continue;
+    if (!merged.empty() && merged.back().end == s.start && merged.back().look == s.look)
+      merged.back().end = s.end;
+    else
+      merged.push_back(s);
+  }
+  segments.swap(merged);
+}
+
+template <typename Change>
+void ChangeSegments(std::vector<Segment>& segments, size_t a, size_t b, Change change) {
+  if (a >= b) return;
+  // Fast path: runs usually arrive in order, after everything already coloured on the line.
+  if (segments.empty() || segments.back().end <= a) {
+    const uint32_t look = change(0u);
+    if (look == 0) return;
+    if (!segments.empty() && segments.back().end == a && segments.back().look == look)
+      segments.back().end = b;
+    else
+      segments.push_back({a, b, look});
+    return;
+  }
+  std::vector<Segment> out;
+  out.reserve(segments.size() + 3);
+  size_t pos = a;  // next column of [a, b) not yet written
+  for (const auto& s : segments) {
+    if (s.end <= a || s.start >= b) {
+      if (s.start >= b && pos < b) {
+        out.push_back({pos, b, change(0u)});
+        pos = b;
+      }
+      out.push_back(s);
+      continue;
+    }
+    if (s.start < a) out.push_back({s.start, a, s.look});
+    if (pos < s.start) out.push_back({pos, s.start, change(0u)});
+    const size_t overlap_end = std::min(s.end, b);
+    out.push_back({std::max(s.start, a), overlap_end, change(s.look)});
+    pos = overlap_end;
+    if (s.end > b) out.push_back({b, s.end, s.look});
+  }
+  if (pos < b) out.push_back({pos, b, change(0u)});
+  MergeNeighbours(out);
+  segments.swap(out);
+}
+
+// An edit inside one line: columns [column, column + removed) became `added` new characters.
+void ShiftSegments(std::vector<Segment>& segments, size_t column, size_t removed, size_t added) {
+  std::vector<Segment> out;
+  const size_t cut_end = column + removed;
+  for (auto s : segments) {
+    if (s.end <= column) {
+      out.push_back(s);
+      continue;
+    }
+    if (s.start >= cut_end) {
+      out.push_back({s.start - removed + added, s.end - removed + added, s.look});
+      continue;
+    }
+    if (s.start < column) out.push_back({s.start, column, s.look});
+    if (s.end > cut_end) out.push_back({column + added, s.end - removed + added, s.look});
+  }
+  MergeNeighbours(out);
+  segments.swap(out);
+}
+
+QTextCharFormat FormatOfLook(uint32_t look) {
+  QTextCharFormat format;
+  format.setForeground(ToQColor(LookColor(look)));
+  format.setFontWeight(LookBold(look) ? QFont::Bold : QFont::Normal);
+  return format;
+}
+
+}  // namespace
+
+RichTextPane::RichTextPane(QWidget* parent) : QPlainTextEdit(parent) {
+  setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  // Black on white whatever the desktop theme, so the colours the engine chose read as meant.
+  QPalette colours = palette();
+  colours.setColor(QPalette::Base, Qt::white);
+  colours.setColor(QPalette::Text, Qt::black);
+  setPalette(colours);
+  setLineWrapMode(QPlainTextEdit::NoWrap);
+  connect(document(), &QTextDocument::contentsChange, this, &RichTextPane::onContentsChange);
+}
+
+QString RichTextPane::documentTextFromAnsi(std::string_view crlf_text) const {
+  QString out(static_cast<qsizetype>(crlf_text.size()), Qt::Uninitialized);
+  QChar* characters = out.data();
+  qsizetype used = 0;
+  for (size_t i = 0; i < crlf_text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(crlf_text[i]);
+    if (byte == '\r' && i + 1 < crlf_text.size() && crlf_text[i + 1] == '\n') continue;
+    characters[used++] = QChar(static_cast<char16_t>(AnsiToUnicode(byte)));
+  }
+  out.truncate(used);
+  return out;
+}
+
+void RichTextPane::setText(std::string_view text) {
+  loading_ = true;
+  text_ = ToCrLf(text);
+  text_valid_ = true;
+  lines_valid_ = false;
+  setPlainText(documentTextFromAnsi(text_));
+  block_count_ = document()->blockCount();
+  engine_sel_start_ = engine_sel_length_ = 0;
+  doc_sel_anchor_ = doc_sel_position_ = -1;
+  loading_ = false;
+}
+
+std::string RichTextPane::text() const {
+  if (!text_valid_) {
+    QString joined;
+    joined.reserve(document()->characterCount() + document()->blockCount());
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+      if (block != document()->begin()) joined += QStringLiteral("\r\n");
+      joined += block.text();
+    }
+    text_ = AnsiFromQString(joined);
+    text_valid_ = true;
+  }
+  return text_;
+}
+
+size_t RichTextPane::length() const {
+  ensureLineTable();
+  const QTextBlock last = document()->lastBlock();
+  return line_starts_.back() + static_cast<size_t>(std::max(0, last.length() - 1));
+}
+
+void RichTextPane::ensureLineTable() const {
+  if (lines_valid_) return;
+  line_starts_.clear();
+  line_starts_.reserve(static_cast<size_t>(document()->blockCount()));
+  size_t start = 0;
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    line_starts_.push_back(start);
+    start += static_cast<size_t>(block.length() - 1) + 2;
+  }
+  if (line_starts_.empty()) line_starts_.push_back(0);
+  lines_valid_ = true;
+}
+
+size_t RichTextPane::lineOfEnginePosition(size_t position) const {
+  ensureLineTable();
+  const auto next = std::upper_bound(line_starts_.begin(), line_starts_.end(), position);
+  return static_cast<size_t>(next - line_starts_.begin()) - 1;
+}
+
+size_t RichTextPane::lineEnd(size_t line) const {
+  ensureLineTable();
+  return line + 1 < line_starts_.size() ? line_starts_[line + 1] : length();
+}
+
+int RichTextPane::documentPosition(size_t engine_position) const {
+  const size_t line = lineOfEnginePosition(std::min(engine_position, length()));
+  const QTextBlock block = document()->findBlockByNumber(static_cast<int>(line));
+  const size_t column = std::min(engine_position - line_starts_[line], static_cast<size_t>(block.length() - 1));
+  return block.position() + static_cast<int>(column);
+}
+
+size_t RichTextPane::enginePosition(int document_position) const {
+  ensureLineTable();
+  const QTextBlock block = document()->findBlock(std::max(0, document_position));
+  if (!block.isValid()) return length();
+  const int column = std::min(document_position - block.position(), block.length() - 1);
+  return line_starts_[static_cast<size_t>(block.blockNumber())] + static_cast<size_t>(std::max(0, column));
+}
+
+void RichTextPane::select(size_t start, size_t selection_length) {
+  const size_t total = length();
+  engine_sel_start_ = std::min(start, total);
+  engine_sel_length_ = std::min(selection_length, total - engine_sel_start_);
+  QTextCursor cursor(document());
+  doc_sel_anchor_ = documentPosition(engine_sel_start_);
+  doc_sel_position_ = documentPosition(engine_sel_start_ + engine_sel_length_);
+  cursor.setPosition(doc_sel_anchor_);
+  cursor.setPosition(doc_sel_position_, QTextCursor::KeepAnchor);
+  setTextCursor(cursor);
+}
+
+size_t RichTextPane::selectionStart() const {
+  const QTextCursor cursor = textCursor();
+  if (cursor.anchor() == doc_sel_anchor_ && cursor.position() == doc_sel_position_) return engine_sel_start_;
+  return enginePosition(cursor.selectionStart());
+}
+
+size_t RichTextPane::selectionLength() const {
+  const QTextCursor cursor = textCursor();
+  if (cursor.anchor() == doc_sel_anchor_ && cursor.position() == doc_sel_position_) return engine_sel_length_;
+  return enginePosition(cursor.selectionEnd()) - enginePosition(cursor.selectionStart());
+}
+
+std::string RichTextPane::selectedText() const {
+  const std::string all = text();
+  const size_t start = std::min(selectionStart(), all.size());
+  return all.substr(start, selectionLength());
+}
+
+template <typename Change>
+void RichTextPane::changeLooks(size_t start, size_t end, Change change) {
+  end = std::min(end, length());
+  if (start >= end) return;
+  size_t line = lineOfEnginePosition(start);
+  QTextBlock block = document()->findBlockByNumber(static_cast<int>(line));
+  while (start < end && block.isValid()) {
+    const size_t line_start = line_starts_[line];
+    const size_t piece_end = std::min(end, lineEnd(line));
+    LineLooks& looks = EnsureLooks(block);
+    ChangeSegments(looks.segments, start - line_start, piece_end - line_start, change);
+    looks.applied = false;
+    start = piece_end;
+    ++line;
+    block = block.next();
+  }
+  viewport()->update();
+}
+
+void RichTextPane::setSelectionColor(Rgb color) {
+  const size_t start = selectionStart();
+  const uint32_t colour = PackLook(color, false);
+  changeLooks(start, start + selectionLength(), [colour](uint32_t old) { return (old & kBoldBit) | colour; });
+}
+
+void RichTextPane::setSelectionBold(bool bold) {
+  const size_t start = selectionStart();
+  changeLooks(start, start + selectionLength(),
+              [bold](uint32_t old) { return bold ? (old | kBoldBit) : (old & ~kBoldBit); });
+}
+
+uint32_t RichTextPane::lookAt(size_t position) const {
+  if (position >= length()) return 0;
+  const size_t line = lineOfEnginePosition(position);
+  const LineLooks* looks = LooksOf(document()->findBlockByNumber(static_cast<int>(line)));
+  if (!looks) return 0;
+  const size_t column = position - line_starts_[line];
+  for (const auto& s : looks->segments)
+    if (column >= s.start && column < s.end) return s.look;
+  return 0;
+}
+
+void RichTextPane::replaceSelection(std::string_view replacement) {
+  const size_t start = selectionStart();
+  const size_t removed = selectionLength();
+  const uint32_t look = lookAt(start);
+  const std::string inserted = ToCrLf(replacement);
+  const std::string before = text();
+
+  QTextCursor cursor(document());
+  cursor.setPosition(documentPosition(start));
+  cursor.setPosition(documentPosition(start + removed), QTextCursor::KeepAnchor);
+  cursor.insertText(documentTextFromAnsi(inserted));
+
+  text_ = before.substr(0, start) + inserted + before.substr(std::min(before.size(), start + removed));
+  text_valid_ = true;
+  changeLooks(start, start + inserted.size(), [look](uint32_t) { return look; });
+  select(start + inserted.size(), 0);
+}
+
+void RichTextPane::applyFormats(const std::vector<TextFormatRun>& runs) {
+  for (const auto& run : runs) {
+    const uint32_t look = PackLook(run.color, run.bold);
+    changeLooks(run.start, run.start + run.length, [look](uint32_t) { return look; });
+  }
+}
+
+std::vector<TextFormatRun> RichTextPane::formats() const {
+  ensureLineTable();
+  std::vector<TextFormatRun> runs;
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    const LineLooks* looks = LooksOf(block);
+    if (!looks) continue;
+    const size_t line_start = line_starts_[static_cast<size_t>(block.blockNumber())];
+    for (const auto& s : looks->segments) {
+      const size_t start = line_start + s.start;
+      if (!runs.empty() && runs.back().start + runs.back().length == start &&
+          PackLook(runs.back().color, runs.back().bold) == s.look) {
+        runs.back().length += s.end - s.start;
+      } else {
+        runs.push_back({start, s.end - s.start, LookColor(s.look), LookBold(s.look)});
+      }
+    }
+  }
+  return runs;
+}
+
+size_t RichTextPane::find(std::string_view what, size_t from, bool match_case) const {
+  const std::string all = text();
+  if (from > all.size()) return kNotFound;
+  const size_t hit = match_case ? std::string_view(all).find(what, from) : FindNoCase(all, what, from);
+  return hit == std::string_view::npos ? kNotFound : hit;
+}
+
+void RichTextPane::onContentsChange(int position, int removed, int added) {
+  if (loading_) return;
+  text_valid_ = false;
+  lines_valid_ = false;
+  const QTextBlock first = document()->findBlock(position);
+  const QTextBlock last = document()->findBlock(position + added);
+  const int blocks_now = document()->blockCount();
+  if (first == last && blocks_now == block_count_) {
+    if (auto* looks = LooksOf(first)) {
+      ShiftSegments(looks->segments, static_cast<size_t>(position - first.position()), static_cast<size_t>(removed),
+                    static_cast<size_t>(added));
+      looks->applied = false;
+    }
+  } else {
+    // Line breaks came or went: the looks of the touched lines no longer line up; drop them.
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+      if (auto* looks = LooksOf(block)) {
+        looks->segments.clear();
+        looks->applied = false;
+      }
+      if (block == last) break;
+    }
+  }
+  block_count_ = blocks_now;
+}
+
+void RichTextPane::applyPendingLooks(const QTextBlock& block) {
+  LineLooks* looks = LooksOf(block);
+  if (!looks || looks->applied) return;
+  looks->applied = true;
+  const int text_length = block.length() - 1;
+  QList<QTextLayout::FormatRange> ranges;
+  ranges.reserve(static_cast<qsizetype>(looks->segments.size()));
+  for (const auto& s : looks->segments) {
+    if (static_cast<int>(s.start) >= text_length) break;
+    const int end = std::min(static_cast<int>(s.end), text_length);
+    ranges.push_back({static_cast<int>(s.start), end - static_cast<int>(s.start), FormatOfLook(s.look)});
+  }
+  QTextLayout* layout = block.layout();
+  const bool laid_out = layout->lineCount() > 0;
+  layout->setFormats(ranges);
+  // Bold changes widths: a line already laid out must be laid out again.
+  if (laid_out) document()->markContentsDirty(block.position(), block.length());
+}
+
+void RichTextPane::paintEvent(QPaintEvent* event) {
+  const int bottom = viewport()->height();
+  for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+    const QRectF box = blockBoundingGeometry(block).translated(contentOffset());
+    if (box.top() > bottom) break;
+    applyPendingLooks(block);
+  }
+  QPlainTextEdit::paintEvent(event);
+}
+
+std::vector<RichTextPane::VisibleLine> RichTextPane::visibleLines() const {
+  std::vector<VisibleLine> lines;
+  const int bottom = viewport()->height();
+  for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+    const QRectF box = blockBoundingGeometry(block).translated(contentOffset());
+    if (box.top() > bottom) break;
+    if (block.isVisible())
+      lines.push_back({block.blockNumber(), static_cast<int>(box.top()), static_cast<int>(box.height())});
+  }
+  return lines;
+}
+
+}  // namespace kestrum::ui

@@ -1,0 +1,80 @@
+#pragma once
+// A plain-text pane that the engine drives through the TextPane seam. It never renders markup:
+// text goes in as plain text only. Colours and bold are kept per line and handed to the layout
+// of a line only when it is painted, so thousands of coloured ranges on a 10 MB page cost little.
+#include <QPlainTextEdit>
+#include <string>
+#include <vector>
+
+#include "core/seams.h"
+
+namespace kestrum::ui {
+
+class RichTextPane : public QPlainTextEdit, public TextPane {
+  Q_OBJECT
+
+ public:
+  explicit RichTextPane(QWidget* parent = nullptr);
+
+  std::string text() const override;
+  void setText(std::string_view text) override;
+  size_t length() const override;
+
+  void select(size_t start, size_t length) override;
+  size_t selectionStart() const override;
+  size_t selectionLength() const override;
+  std::string selectedText() const override;
+  void setSelectionColor(Rgb color) override;
+  void setSelectionBold(bool bold) override;
+  void replaceSelection(std::string_view text) override;
+
+  void applyFormats(const std::vector<TextFormatRun>& runs) override;
+  std::vector<TextFormatRun> formats() const override;
+
+  size_t find(std::string_view what, size_t from, bool match_case) const override;
+
+  void setEnabled(bool enabled) override { QPlainTextEdit::setEnabled(enabled); }
+  bool enabled() const override { return isEnabled(); }
+  void setVisible(bool visible) override { QPlainTextEdit::setVisible(visible); }
+  bool visible() const override { return !isHidden(); }
+
+  // Engine positions count CR LF as two characters; the document holds one paragraph break.
+  int documentPosition(size_t engine_position) const;
+  size_t enginePosition(int document_position) const;
+
+  // The blocks currently on screen, for the line-number gutter.
+  struct VisibleLine {
+    int number = 0;  // 0-based block number
+    int top = 0;     // in viewport coordinates
+    int height = 0;
+  };
+  std::vector<VisibleLine> visibleLines() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void onContentsChange(int position, int removed, int added);
+  void ensureLineTable() const;
+  size_t lineOfEnginePosition(size_t position) const;
+  size_t lineEnd(size_t line) const;
+  // Changes the looks of [start, end) through `change`, which maps an old look to a new one.
+  template <typename Change>
+  void changeLooks(size_t start, size_t end, Change change);
+  uint32_t lookAt(size_t position) const;
+  void applyPendingLooks(const QTextBlock& block);
+  QString documentTextFromAnsi(std::string_view crlf_text) const;
+
+  mutable std::string text_;  // engine text; rebuilt from the document after edits
+  mutable bool text_valid_ = true;
+  mutable std::vector<size_t> line_starts_;  // engine offset of every block's first character
+  mutable bool lines_valid_ = false;
+  int block_count_ = 1;
+  bool loading_ = false;
+
+  // The selection the engine last set, kept because a CR LF half cannot be selected in the document.
+  size_t engine_sel_start_ = 0, engine_sel_length_ = 0;
+  int doc_sel_anchor_ = -1, doc_sel_position_ = -1;
+};
+
+}  // namespace kestrum::ui
