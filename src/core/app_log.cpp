@@ -1,13 +1,17 @@
 #include "core/app_log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <optional>
+#include <vector>
 
 #include "core/identity.h"
+#include "core/ini_profile.h"
+#include "core/kept_files.h"
 #include "core/seams.h"
 #include "core/settings.h"
 #include "core/storage.h"
@@ -25,27 +29,108 @@ const char* LogFileName(int kind) {
   }
 }
 
-enum class AppendResult { Written, CannotCreate, CannotAppend };
+enum class AppendResult { Written, Missing, CannotCreate, CannotAppend };
 
-AppendResult AppendLine(const std::string& path, std::string_view line) {
-  // Append to an existing file, or create it; O_APPEND keeps lines whole between writers.
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-  bool existed = fd >= 0;
-  if (!existed) fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return (errno == EEXIST || existed) ? AppendResult::CannotAppend : AppendResult::CannotCreate;
+bool WriteAll(int fd, std::string_view bytes) {
   size_t written = 0;
-  bool ok = true;
-  while (written < line.size()) {
-    const ssize_t n = ::write(fd, line.data() + written, line.size() - written);
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
+    if (n <= 0) return false;
     written += static_cast<size_t>(n);
   }
+  return true;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Appends to the file at `path`; a missing file is created only when `create` is set.
+AppendResult AppendLine(const std::string& path, std::string_view line, bool create) {
+  switch (AppendToExistingFile(path, line)) {
+    case AppendOutcome::Written: return AppendResult::Written;
+    case AppendOutcome::WriteFailed: return AppendResult::CannotAppend;
+    case AppendOutcome::NoFile: break;
+  }
+  if (IsRegularFile(path)) return AppendResult::CannotAppend;  // there, but not ours to write
+  if (!create) return AppendResult::Missing;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
+  if (fd < 0) return AppendResult::CannotCreate;
+  const bool ok = WriteAll(fd, line);
   ::close(fd);
   return ok ? AppendResult::Written : AppendResult::CannotAppend;
+}
+
+// The two settings the writer obeys, from one read of cfg.ini.
+struct LogSettings {
+  bool disabled = false;
+  std::string file;
+};
+
+LogSettings ReadLogSettings(Context& ctx) {
+  const auto contents = ReadFileAsItIsNow(GetSettingsPath(ctx));
+  LogSettings settings;
+  settings.disabled = ProfileStringFrom(contents, "Settings", "Disable_Log", "1") == "0";
+  if (!settings.disabled) settings.file = ProfileStringFrom(contents, "Paths", "AppLog_File", "");
+  return settings;
+}
+
+std::string CurrentLogLine(std::string_view message) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return FormatLogLine(local, message);
+}
+
+// The start of a file up to its `count`-th line break (CR LF, LF or CR), so a long log is not read
+// whole to show its first lines. Nothing when the file cannot be opened.
+std::optional<std::string> ReadFirstLines(const std::string& path, size_t count) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return std::nullopt;
+  std::string data;
+  size_t breaks = 0;
+  char previous = 0;
+  char buffer[65536];
+  while (breaks < count) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    for (ssize_t i = 0; i < got; ++i) {
+      const char c = buffer[i];
+      if (c == '\r' || (c == '\n' && previous != '\r')) ++breaks;
+      previous = c;
+    }
+    data.append(buffer, static_cast<size_t>(got));
+  }
+  ::close(fd);
+  return data;
+}
+
+enum class Remedy { TryAgain, GiveUp };
+
+// The questions asked when the log file cannot be created.
+Remedy AskForRemedy(Context& ctx, const std::string& path, bool path_was_set) {
+  Desktop& desktop = *ctx.desktop;
+  const std::string question = "Woops, the path to my log file doesn't seem to be available" + std::string(kCrLf) +
+                               kCrLf + "Path: " + path + kCrLf + kCrLf + "Can I set a default to correct this please?";
+  if (desktop.showMessage(question, kProgramTitle, MessageIcon::Exclamation, MessageButtons::YesNo) ==
+      MessageAnswer::Yes) {
+    WriteSetting(ctx, "Paths", "AppLog_File", "");
+    // Only worth another try when the default path is a change; otherwise the question would
+    // come back for ever.
+    if (path_was_set && ReadSetting(ctx, "Paths", "AppLog_File", "").empty()) return Remedy::TryAgain;
+  }
+  if (desktop.showMessage("Okay, then can I disable logging?", kProgramTitle, MessageIcon::Question,
+                          MessageButtons::YesNo) == MessageAnswer::Yes) {
+    WriteSetting(ctx, "Settings", "Disable_Log", "0");
+    return Remedy::GiveUp;  // logging is off now (or this line is dropped when it could not be stored)
+  }
+  desktop.showMessage("Then I am afraid I cannot load ....", kProgramTitle, MessageIcon::Information,
+                      MessageButtons::Ok);
+  ctx.quit_requested = true;
+  return Remedy::GiveUp;
 }
 
 }  // namespace
@@ -70,70 +155,61 @@ std::string GetLogPath(Context& ctx, int kind) {
 }
 
 void WriteLog(Context& ctx, std::string_view message) {
+  // Nothing is kept between calls: the settings are read afresh for every line.
+  const std::string line = CurrentLogLine(message);
   for (;;) {
-    if (ReadSetting(ctx, "Settings", "Disable_Log", "1") == "0") return;
-    std::string path = ReadSetting(ctx, "Paths", "AppLog_File", "");
-    if (path.empty()) path = GetLogPath(ctx, kApplicationLog);
-
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    const AppendResult result = AppendLine(path, FormatLogLine(local, message));
-    // A failure to append to a log that exists never ends the program.
-    if (result != AppendResult::CannotCreate) return;
-    if (!ctx.desktop) return;
-
-    const std::string question = "Woops, the path to my log file doesn't seem to be available" + std::string(kCrLf) +
-                                 kCrLf + "Path: " + path + kCrLf + kCrLf + "Can I set a default to correct this please?";
-    if (ctx.desktop->showMessage(question, kProgramTitle, MessageIcon::Exclamation, MessageButtons::YesNo) ==
-        MessageAnswer::Yes) {
-      const std::string stored = ReadSetting(ctx, "Paths", "AppLog_File", "");
-      WriteSetting(ctx, "Paths", "AppLog_File", "");
-      // When the default path itself is unavailable, asking again would loop: offer to disable.
-      if (!stored.empty()) continue;
+    const LogSettings settings = ReadLogSettings(ctx);
+    if (settings.disabled) return;
+    std::string path = settings.file;
+    if (path.empty()) {
+      // The usual case first: the default log is already there, so no folder needs checking.
+      const std::string usual = JoinPath(JoinPath(StorageFolder(ctx), "Logs"), LogFileName(kApplicationLog));
+      if (AppendLine(usual, line, false) != AppendResult::Missing) return;
+      path = GetLogPath(ctx, kApplicationLog);
     }
-    if (ctx.desktop->showMessage("Okay, then can I disable logging?", kProgramTitle, MessageIcon::Question,
-                                 MessageButtons::YesNo) == MessageAnswer::Yes) {
-      WriteSetting(ctx, "Settings", "Disable_Log", "0");
-      if (ReadSetting(ctx, "Settings", "Disable_Log", "1") != "0") return;  // could not store it
-      continue;
-    }
-    ctx.desktop->showMessage("Then I am afraid I cannot load ....", kProgramTitle, MessageIcon::Information,
-                             MessageButtons::Ok);
-    ctx.quit_requested = true;
-    return;
+    // A failure to append to a log that exists never ends the program; only creation asks.
+    if (AppendLine(path, line, true) != AppendResult::CannotCreate || !ctx.desktop) return;
+    if (AskForRemedy(ctx, path, !settings.file.empty()) == Remedy::GiveUp) return;
   }
 }
 
 void ShowLog(Context& ctx, TextPane& log_view) {
   log_view.setText("");
-  std::ifstream in(GetLogPath(ctx, kApplicationLog), std::ios::binary);
-  if (!in) return;
-  // The view lists the first 50 lines of the file, the first at the bottom.
-  std::string shown;
-  std::string line;
-  int count = 0;
-  while (count < 50 && std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    shown = line + kCrLf + shown;
-    ++count;
+  const auto contents = ReadFirstLines(GetLogPath(ctx, kApplicationLog), kLogViewLines);
+  if (!contents) return;
+  // The first lines of the file, the first of them at the bottom. A line ends at CR LF, LF or CR.
+  std::vector<std::string_view> lines;
+  const std::string_view text = *contents;
+  size_t pos = 0;
+  while (pos < text.size() && lines.size() < static_cast<size_t>(kLogViewLines)) {
+    const size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r') ++pos;
+    if (pos < text.size() && text[pos] == '\n' && (pos == end || text[pos - 1] == '\r')) ++pos;
   }
+  std::string shown;
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) shown.append(*line).append(kCrLf);
   log_view.setText(shown);
 }
 
 void ClearLog(Context& ctx, TextPane& log_view) {
   const std::string path = GetLogPath(ctx, kApplicationLog);
   if (FileExists(ctx, path)) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
     if (fd >= 0) ::close(fd);
   }
   log_view.setText("");
 }
 
+bool LoggingDisabled(Context& ctx) { return ReadSetting(ctx, "Settings", "Disable_Log", "1") == "0"; }
+
 bool ToggleDisableLog(Context& ctx) {
-  const bool checked = ReadSetting(ctx, "Settings", "Log", "") != "1";
-  WriteSetting(ctx, "Settings", "Log", checked ? "1" : "0");
-  return checked;
+  // The command governs the writer, so "Disable Logging" does what it says; Log keeps the mark.
+  const bool disable = !LoggingDisabled(ctx);
+  WriteProfileStrings(GetSettingsPath(ctx), "Settings",
+                      {{"Log", disable ? "1" : "0"}, {"Disable_Log", disable ? "0" : "1"}});
+  return disable;
 }
 
 }  // namespace kestrum

@@ -22,7 +22,12 @@ std::string FormatLogLine(const std::tm& local_time, std::string_view message);
 // Commands of the log view.
 void ShowLog(Context& ctx, TextPane& log_view);   // the first 50 lines, newest of them on top
 void ClearLog(Context& ctx, TextPane& log_view);
-// Toggles the stored `Log` value; returns the new check mark.
+// The Disable Logging command: switches the writer off (Disable_Log "0", Log "1") or back on
+// (Disable_Log "1", Log "0") and returns the new check mark (true: logging is off).
 bool ToggleDisableLog(Context& ctx);
+// Whether the writer is off (Disable_Log is "0"): the check mark the command shows at start.
+bool LoggingDisabled(Context& ctx);
+// Lines to show in the log view.
+inline constexpr int kLogViewLines = 50;
 
 }  // namespace kestrum

@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
+#include "core/kept_files.h"
 #include "core/text.h"
 
 namespace kestrum {
@@ -19,21 +22,39 @@ struct Line {
   size_t next;      // first byte of the following line
 };
 
-// Lines end at CR LF, LF or a lone CR, like the profile functions accept them.
+// Reads a text line by line. Lines end at CR LF, LF or a lone CR, like the profile functions
+// accept them. The next CR and LF are found with memchr and remembered, so the whole text is
+// scanned once whichever break it uses.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : text_(text), cr_(find('\r', 0)), lf_(find('\n', 0)) {}
+  bool done() const { return pos_ >= text_.size(); }
+  Line next() {
+    if (cr_ < pos_) cr_ = find('\r', pos_);
+    if (lf_ < pos_) lf_ = find('\n', pos_);
+    const size_t end = std::min(cr_, lf_);
+    size_t after = end;
+    if (after < text_.size() && text_[after] == '\r') ++after;
+    if (after < text_.size() && text_[after] == '\n') ++after;  // CR LF, or a lone LF
+    const Line line{pos_, end, after};
+    pos_ = after;
+    return line;
+  }
+
+ private:
+  size_t find(char c, size_t from) const {
+    const void* hit = std::memchr(text_.data() + from, c, text_.size() - from);
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text_.data()) : text_.size();
+  }
+
+  std::string_view text_;
+  size_t pos_ = 0;
+  size_t cr_, lf_;  // next CR and LF at or after pos_ (text size when none)
+};
+
 std::vector<Line> SplitLines(std::string_view text) {
   std::vector<Line> lines;
-  size_t pos = 0;
-  const size_t n = text.size();
-  while (pos < n) {
-    size_t end = pos;
-    while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
-    size_t next = end;
-    if (next < n && text[next] == '\r') ++next;
-    if (next < n && text[next] == '\n' && (next == end || text[next - 1] == '\r')) ++next;
-    if (next == end && end < n) ++next;  // lone LF
-    lines.push_back({pos, end, next});
-    pos = next;
-  }
+  for (LineReader reader(text); !reader.done();) lines.push_back(reader.next());
   return lines;
 }
 
@@ -106,20 +127,49 @@ std::string_view LineBreakOf(std::string_view text) {
   return text.find('\r') != std::string_view::npos ? "\r" : "\r\n";
 }
 
+bool HasLineBreakOrNul(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != text.npos; }
+
+// A value as a later read would see it: a line break would start a new line in the file (and
+// could forge keys), so the value ends where the first break or NUL stands.
+std::string_view StorableValue(std::string_view value) {
+  return value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
+}
+
 }  // namespace
 
+bool IsStorableIniName(std::string_view section, std::string_view key) {
+  section = TrimIni(section);
+  key = TrimIni(key);
+  return !key.empty() && !HasLineBreakOrNul(section) && !HasLineBreakOrNul(key) &&
+         section.find(']') == section.npos && key.find('=') == key.npos && key.front() != ';' &&
+         key.front() != '[';
+}
+
 std::optional<std::string> IniLookup(std::string_view contents, std::string_view section, std::string_view key) {
-  const auto lines = SplitLines(contents);
-  const auto span = FindSection(contents, lines, section);
-  if (!span) return std::nullopt;
-  const auto index = FindKey(contents, lines, *span, key);
-  if (!index) return std::nullopt;
-  const Line& line = lines[*index];
-  return Unquote(ParseKeyLine(contents.substr(line.begin, line.end - line.begin))->value);
+  section = TrimIni(section);
+  key = TrimIni(key);
+  // One pass without building a line table: this runs for every setting read and log line.
+  bool inside = false;
+  for (LineReader reader(contents); !reader.done();) {
+    const Line line = reader.next();
+    const std::string_view text = contents.substr(line.begin, line.end - line.begin);
+    if (const auto name = SectionName(text)) {
+      if (inside) return std::nullopt;  // only the first section of that name counts
+      inside = EqualsNoCase(*name, section);
+    } else if (inside) {
+      const auto kv = ParseKeyLine(text);
+      if (kv && EqualsNoCase(kv->key, key)) return Unquote(kv->value);
+    }
+  }
+  return std::nullopt;
 }
 
 std::string IniWithValue(std::string_view contents, std::string_view section, std::string_view key,
                          std::optional<std::string_view> value) {
+  if (!IsStorableIniName(section, key)) return std::string(contents);
+  section = TrimIni(section);
+  key = TrimIni(key);
+  if (value) value = StorableValue(*value);
   const auto lines = SplitLines(contents);
   const std::string_view br = LineBreakOf(contents);
   const auto span = FindSection(contents, lines, section);
@@ -205,22 +255,24 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, uns
   return ok;
 }
 
+std::string ProfileStringFrom(const std::optional<std::string>& contents, std::string_view section,
+                              std::string_view key, std::string_view default_value) {
+  std::optional<std::string> found;
+  if (contents) found = IniLookup(*contents, section, key);
+  std::string value = found ? std::move(*found) : std::string(default_value);
+  // The caller gets a C string's worth: nothing after a NUL byte, at most the buffer's length.
+  value.resize(std::min({value.size(), value.find('\0'), kProfileValueLimit}));
+  return value;
+}
+
 std::string ReadProfileString(const std::string& path, std::string_view section, std::string_view key,
                               std::string_view default_value) {
-  std::string value;
-  const auto contents = ReadWholeFile(path);
-  if (contents) {
-    if (auto found = IniLookup(*contents, section, key)) value = std::move(*found);
-    else value = std::string(default_value);
-  } else {
-    value = std::string(default_value);
-  }
-  if (value.size() > kProfileValueLimit) value.resize(kProfileValueLimit);
-  return value;
+  return ProfileStringFrom(ReadFileAsItIsNow(path), section, key, default_value);
 }
 
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::optional<std::string_view> value) {
+  if (!IsStorableIniName(section, key)) return false;
   const auto contents = ReadWholeFile(path);
   if (!contents && !value) return true;  // nothing to delete
   const std::string updated = IniWithValue(contents.value_or(std::string()), section, key, value);
@@ -230,6 +282,8 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
 
 bool WriteProfileStrings(const std::string& path, std::string_view section,
                          const std::vector<std::pair<std::string, std::string>>& values) {
+  for (const auto& entry : values)
+    if (!IsStorableIniName(section, entry.first)) return false;
   const auto contents = ReadWholeFile(path);
   std::string updated = contents.value_or(std::string());
   for (const auto& [key, value] : values) updated = IniWithValue(updated, section, key, value);

@@ -16,17 +16,27 @@ inline constexpr size_t kProfileValueLimit = 154;
 // The value of section/key in an INI text, or nothing when either is missing.
 std::optional<std::string> IniLookup(std::string_view contents, std::string_view section, std::string_view key);
 
+// Whether a section and key can be written: a key that is not empty, holds no "=" and does not
+// begin with ";" or "["; a section without "]"; neither with a line break or NUL byte.
+bool IsStorableIniName(std::string_view section, std::string_view key);
+
 // The INI text with section/key set to `value` (created as needed), or the key removed when
-// `value` is absent. Lines the change does not concern are kept byte for byte.
+// `value` is absent. Lines the change does not concern are kept byte for byte. A value is stored
+// up to its first line break or NUL byte; names that cannot be stored leave the text unchanged.
 std::string IniWithValue(std::string_view contents, std::string_view section, std::string_view key,
                          std::optional<std::string_view> value);
 
-// File-level operations. A missing or unreadable file reads as the default; the result is cut
-// to kProfileValueLimit characters.
+// File-level operations. A missing or unreadable file reads as the default; the result ends at
+// a NUL byte and is cut to kProfileValueLimit characters.
 std::string ReadProfileString(const std::string& path, std::string_view section, std::string_view key,
                               std::string_view default_value);
+// The same read on contents already in memory (absent contents: a missing file), for callers
+// that need several values of one file at once.
+std::string ProfileStringFrom(const std::optional<std::string>& contents, std::string_view section,
+                              std::string_view key, std::string_view default_value);
 // Lands whole or not at all (temporary file, then rename). A new file is readable by its owner
-// only; an existing file keeps its permissions. False when the file could not be written.
+// only; an existing file keeps its permissions. False when the file could not be written or the
+// names cannot be stored.
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::optional<std::string_view> value);
 

@@ -56,7 +56,7 @@ void MemoryTextPane::applyFormats(const std::vector<TextFormatRun>& runs) {
   ensureLooks();
   for (const auto& run : runs) {
     const size_t start = std::min(run.start, text_.size());
-    const size_t end = std::min(start + run.length, text_.size());
+    const size_t end = start + std::min(run.length, text_.size() - start);  // no overflow for huge lengths
     std::fill(looks_.begin() + static_cast<std::ptrdiff_t>(start), looks_.begin() + static_cast<std::ptrdiff_t>(end),
               Pack(run.color, run.bold));
   }

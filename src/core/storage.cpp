@@ -1,6 +1,5 @@
 #include "core/storage.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +17,12 @@ namespace {
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 bool CreateFolderIfMissing(const std::string& path) {
-  return FolderExists(path) || ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+  return FolderExists(path) || ::mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && FolderExists(path));
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool WriteLimitedMarker(const std::string& path) {
@@ -32,7 +36,8 @@ bool WriteLimitedMarker(const std::string& path) {
 // The folder that holds Storage for cfg.ini and charcfg.ini.
 std::string StorageBase(Context& ctx) {
   const std::string marker = JoinPath(StorageFolder(ctx), "limited.txt");
-  if (FileExists(ctx, marker) || WriteLimitedMarker(marker)) return ctx.program_folder;
+  // A quiet test: this runs for every setting read, so it must never raise a message.
+  if (IsRegularFile(marker) || WriteLimitedMarker(marker)) return ctx.program_folder;
   const std::string base = PerUserFolder(ctx, true);
   CreateFolderIfMissing(JoinPath(base, "Storage"));  // so the settings can be written there
   return base;
@@ -100,11 +105,8 @@ std::string GetTempFolder(Context& ctx) {
 }
 
 bool FolderExists(std::string_view path) {
-  if (path.empty()) return false;
-  DIR* dir = ::opendir(std::string(path).c_str());
-  if (!dir) return false;
-  ::closedir(dir);
-  return true;
+  struct stat st {};
+  return !path.empty() && ::stat(std::string(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool CreateFolder(std::string_view path) { return ::mkdir(std::string(path).c_str(), 0755) == 0; }
@@ -132,6 +134,7 @@ bool FileExists(Context& ctx, std::string_view path_or_address) {
 
 bool ExtractResourceToFile(int number, std::string_view type, const std::string& path) {
   const std::string_view bytes = EmbeddedResource(number, type);
+  if (bytes.empty()) return false;  // no such resource: no file either
   // Like a raw binary write: an existing longer file keeps its tail.
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
