@@ -71,6 +71,7 @@ int WaitFor(pid_t pid, int timeout_ms) {
 
 RawResponse ParseResponse(const std::string& text) {
   RawResponse response;
+  response.raw = text;
   const size_t head_end = text.find("\r\n\r\n");
   if (head_end == std::string::npos || !StartsWith(text, "HTTP/1.")) return response;
   const std::vector<std::string> lines = Split(std::string_view(text).substr(0, head_end), "\r\n");

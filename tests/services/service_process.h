@@ -39,6 +39,7 @@ struct RawResponse {
   int status = 0;  // 0 when no status line came back
   std::map<std::string, std::string> headers;  // names lower-cased
   std::string body;
+  std::string raw;  // everything the server sent before closing
 };
 
 // Sends `request` to 127.0.0.1:port as it is, reads until the server closes, and parses the

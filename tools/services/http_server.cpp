@@ -38,7 +38,14 @@ void CloseGracefully(int socket) {
 
 class ServiceServer::Listener : public httplib::Server {
  public:
-  Listener(const RequestRouter& router, RequestLogger log) : router_(router), log_(std::move(log)) {}
+  Listener(const RequestRouter& router, RequestLogger log) : router_(router), log_(std::move(log)) {
+    // Without SO_REUSEPORT (which the library sets by default), a second service started on a
+    // port already in use fails instead of silently taking half of its connections.
+    set_socket_options([](socket_t socket) {
+      const int yes = 1;
+      ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+  }
 
  private:
   bool process_and_close_socket(socket_t socket) override {
