@@ -1,15 +1,55 @@
 // kestrum-cli: the dissection engine in a terminal.
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
+#include "cli/cli_codec.h"
+#include "cli/cli_dissect.h"
 #include "core/identity.h"
 
+namespace {
+
+void PrintUsage(std::FILE* out) {
+  std::fprintf(out,
+               "Usage: kestrum-cli COMMAND [ARGS]\n"
+               "Fetches and dissects web pages without rendering them.\n"
+               "\n"
+               "Commands:\n"
+               "  dissect [--json] [--yes] URL   fetch URL and print its source, headers, links, images\n"
+               "                                 and every message; --json prints one JSON object;\n"
+               "                                 questions are answered No unless --yes\n"
+               "  decode base64|js|entities [TEXT] [--raw]\n"
+               "                                 decode TEXT (standard input when absent)\n"
+               "  encode base64 [TEXT] [--raw]   encode TEXT (standard input when absent)\n"
+               "  --help                         show this help\n"
+               "  --version                      show the version\n"
+               "\n"
+               "Text is read and written as UTF-8 and handled as Windows-1252 inside; --raw passes\n"
+               "bytes through unchanged. Settings and logs live in Storage beside the program or in\n"
+               "$KESTRUM_HOME/Storage.\n");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  if (args.empty()) {
+    PrintUsage(stderr);
+    return 2;
+  }
+  const std::string& command = args[0];
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "--help" || command == "-h" || command == "help") {
+    PrintUsage(stdout);
+    return 0;
+  }
+  if (command == "--version") {
     std::printf("kestrum-cli (%s) %s\n", kestrum::kProgramTitle, kestrum::VersionText().c_str());
     return 0;
   }
-  std::printf("Usage: kestrum-cli --version\n");
-  return argc >= 2 && std::strcmp(argv[1], "--help") == 0 ? 0 : 2;
+  if (command == "dissect") return kestrum::cli::RunDissectCommand(argv[0], rest);
+  if (command == "decode") return kestrum::cli::RunDecode(argv[0], rest);
+  if (command == "encode") return kestrum::cli::RunEncode(argv[0], rest);
+  std::fprintf(stderr, "kestrum-cli: unknown command '%s' (try --help)\n", command.c_str());
+  return 2;
 }
