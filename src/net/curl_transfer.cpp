@@ -1,0 +1,200 @@
+#include "net/curl_transfer.h"
+
+#include <curl/curl.h>
+
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
+#include "core/app_log.h"
+#include "core/text.h"
+#include "net/inet_errors.h"
+#include "net/net_settings.h"
+#include "net/status_text.h"
+#include "net/transfer_errors.h"
+
+namespace kestrum {
+namespace {
+
+constexpr long kMaxRedirects = 10;
+
+void InitializeCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct EasyDeleter {
+  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct HeaderListDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+struct AttemptState {
+  const BodySink* sink = nullptr;
+  bool headers_only = false;
+  uint64_t limit = 0;
+  uint64_t received = 0;
+  bool too_large = false;
+  bool sink_failed = false;
+  bool stopped_after_headers = false;
+  long pending_status = 0;
+  bool pending_location = false;
+  std::string headers;
+};
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+  auto& state = *static_cast<AttemptState*>(user);
+  const size_t length = size * count;
+  if (state.headers_only) {
+    state.stopped_after_headers = true;
+    return 0;
+  }
+  if (length > state.limit - state.received) {
+    state.too_large = true;
+    return 0;
+  }
+  state.received += length;
+  if (!(*state.sink)(std::string_view(data, length))) {
+    state.sink_failed = true;
+    return 0;
+  }
+  return length;
+}
+
+// Keeps the header lines of the latest response: a new status line starts a new block, so
+// redirects and interim answers leave only the final response's headers.
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+  auto& state = *static_cast<AttemptState*>(user);
+  const size_t length = size * count;
+  std::string_view line(data, length);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+
+  if (StartsWith(line, "HTTP/")) {
+    state.headers.clear();
+    state.pending_location = false;
+    const auto space = line.find(' ');
+    state.pending_status = space == std::string_view::npos ? 0 : std::atol(std::string(line.substr(space + 1, 3)).c_str());
+    return length;
+  }
+  if (line.empty()) {
+    // End of one response's headers. A redirect that will be followed or an interim answer is
+    // not the final response; any other is, and a headers-only request stops here.
+    const bool interim = state.pending_status >= 100 && state.pending_status < 200;
+    const bool followed = state.pending_status >= 300 && state.pending_status < 400 && state.pending_location;
+    if (state.headers_only && !interim && !followed) {
+      state.stopped_after_headers = true;
+      return 0;
+    }
+    return length;
+  }
+  if (FindNoCase(line, "location:") == 0) state.pending_location = true;
+  state.headers.append(line).append(kCrLf);
+  return length;
+}
+
+std::string CurlText(CURL* handle, CURLINFO info) {
+  char* text = nullptr;
+  if (curl_easy_getinfo(handle, info, &text) != CURLE_OK || text == nullptr) return {};
+  return text;
+}
+
+struct AttemptResult {
+  CURLcode code = CURLE_OK;
+  long verify_result = 0;
+  AttemptState state;
+  long http_status = 0;
+  std::string content_type;
+  std::string effective_url;
+};
+
+AttemptResult Attempt(const TransferRequest& request, const BodySink& sink, const TransferLimits& limits,
+                      bool verify_certificates) {
+  AttemptResult result;
+  result.state.sink = &sink;
+  result.state.headers_only = request.headers_only;
+  result.state.limit = limits.max_body_bytes;
+
+  std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
+  if (!handle) {
+    result.code = CURLE_FAILED_INIT;
+    return result;
+  }
+  curl_slist* raw_list = nullptr;
+  for (const auto& header : request.headers) raw_list = curl_slist_append(raw_list, header.c_str());
+  std::unique_ptr<curl_slist, HeaderListDeleter> header_list(raw_list);
+
+  CURL* h = handle.get();
+  curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
+  curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, limits.connect_timeout_seconds);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, limits.idle_timeout_seconds);
+  if (!request.headers_only) {
+    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.max_body_bytes));
+  }
+  curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");  // every encoding libcurl can undo
+  curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 256L * 1024L);
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, header_list.get());
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, verify_certificates ? 1L : 0L);
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, verify_certificates ? 2L : 0L);
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &result.state);
+  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(h, CURLOPT_HEADERDATA, &result.state);
+
+  result.code = curl_easy_perform(h);
+  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.http_status);
+  curl_easy_getinfo(h, CURLINFO_SSL_VERIFYRESULT, &result.verify_result);
+  result.content_type = CurlText(h, CURLINFO_CONTENT_TYPE);
+  result.effective_url = CurlText(h, CURLINFO_EFFECTIVE_URL);
+  return result;
+}
+
+int32_t FailureCode(const AttemptResult& attempt) {
+  if (attempt.state.too_large) return kErrorBodyTooLarge;
+  if (attempt.state.sink_failed) return kErrorInternal;
+  return InternetErrorFromCurl(attempt.code);
+}
+
+}  // namespace
+
+TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const BodySink& sink) {
+  InitializeCurlOnce();
+  const TransferLimits limits = ReadTransferLimits(ctx);
+  TransferOutcome outcome;
+
+  AttemptResult attempt = Attempt(request, sink, limits, true);
+  if (attempt.code == CURLE_PEER_FAILED_VERIFICATION && attempt.state.received == 0) {
+    // The program never renders what it fetches, and phishing sites often carry bad
+    // certificates: the failure is recorded and the page fetched all the same.
+    outcome.certificate_error = InternetErrorFromCertificateCheck(attempt.verify_result);
+    const std::string where = attempt.effective_url.empty() ? request.url : attempt.effective_url;
+    WriteLog(ctx, "The certificate of " + where + " failed its check: " + GetStatusText(outcome.certificate_error) +
+                      " (" + std::to_string(outcome.certificate_error) + "); I fetched the page all the same");
+    attempt = Attempt(request, sink, limits, false);
+  }
+
+  outcome.http_status = attempt.http_status;
+  outcome.header_block = std::move(attempt.state.headers);
+  outcome.content_type = std::move(attempt.content_type);
+  outcome.effective_url = std::move(attempt.effective_url);
+  const bool stopped_on_purpose = attempt.code == CURLE_WRITE_ERROR && attempt.state.stopped_after_headers;
+  if (attempt.code != CURLE_OK && !stopped_on_purpose) {
+    outcome.error = FailureCode(attempt);
+    std::string message = "Woops, I could not fetch " + request.url + ": " + GetStatusText(outcome.error) + " (" +
+                          std::to_string(outcome.error) + ")";
+    if (outcome.error == kErrorBodyTooLarge) {
+      message += ", the body is larger than the limit of " + std::to_string(limits.max_body_bytes >> 20) + " MB";
+    }
+    WriteLog(ctx, message);
+  }
+  return outcome;
+}
+
+}  // namespace kestrum

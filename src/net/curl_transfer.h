@@ -1,0 +1,37 @@
+#pragma once
+// One synchronous GET through libcurl, within the limits of the settings: redirects followed
+// (at most 10), http and https only, bounded connect and idle time, bounded body size. A
+// certificate that fails its check is logged and the fetch goes on without the check.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/context.h"
+
+namespace kestrum {
+
+struct TransferRequest {
+  std::string url;
+  std::vector<std::string> headers;  // "Name: value"
+  // Stop once the final response's headers are in; its body is not read.
+  bool headers_only = false;
+};
+
+struct TransferOutcome {
+  int32_t error = 0;         // 0, or the Windows Internet error code of the failure
+  long http_status = 0;      // of the final response; 0 when none came
+  std::string header_block;  // the final response's header lines, each ending in CR LF
+  std::string content_type;
+  std::string effective_url;
+  int32_t certificate_error = 0;  // a failed certificate check that was passed over
+};
+
+// Receives the body in pieces; false when it cannot take them (the transfer then fails).
+using BodySink = std::function<bool(std::string_view)>;
+
+// Runs the transfer; a failure is written to the log once, here.
+TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const BodySink& sink);
+
+}  // namespace kestrum
