@@ -31,7 +31,9 @@ struct HeaderListDeleter {
 };
 
 struct AttemptState {
+  CURL* handle = nullptr;
   const BodySink* sink = nullptr;
+  const BodySizeHint* size_hint = nullptr;
   bool headers_only = false;
   uint64_t limit = 0;
   uint64_t received = 0;
@@ -49,6 +51,11 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   if (state.headers_only) {
     state.stopped_after_headers = true;
     return 0;
+  }
+  if (state.received == 0 && *state.size_hint) {
+    curl_off_t announced = -1;
+    curl_easy_getinfo(state.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    if (announced > 0 && static_cast<uint64_t>(announced) <= state.limit) (*state.size_hint)(static_cast<uint64_t>(announced));
   }
   if (length > state.limit - state.received) {
     state.too_large = true;
@@ -108,10 +115,11 @@ struct AttemptResult {
   std::string effective_url;
 };
 
-AttemptResult Attempt(const TransferRequest& request, const BodySink& sink, const TransferLimits& limits,
-                      bool verify_certificates) {
+AttemptResult Attempt(const TransferRequest& request, const BodySink& sink, const BodySizeHint& size_hint,
+                      const TransferLimits& limits, bool verify_certificates) {
   AttemptResult result;
   result.state.sink = &sink;
+  result.state.size_hint = &size_hint;
   result.state.headers_only = request.headers_only;
   result.state.limit = limits.max_body_bytes;
 
@@ -125,8 +133,14 @@ AttemptResult Attempt(const TransferRequest& request, const BodySink& sink, cons
   std::unique_ptr<curl_slist, HeaderListDeleter> header_list(raw_list);
 
   CURL* h = handle.get();
+  result.state.handle = h;
   curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
-  curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+  if (request.post_without_body) {
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, "");
+    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE, 0L);
+  } else {
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+  }
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -164,12 +178,13 @@ int32_t FailureCode(const AttemptResult& attempt) {
 
 }  // namespace
 
-TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const BodySink& sink) {
+TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const BodySink& sink,
+                            const BodySizeHint& size_hint) {
   InitializeCurlOnce();
   const TransferLimits limits = ReadTransferLimits(ctx);
   TransferOutcome outcome;
 
-  AttemptResult attempt = Attempt(request, sink, limits, true);
+  AttemptResult attempt = Attempt(request, sink, size_hint, limits, true);
   if (attempt.code == CURLE_PEER_FAILED_VERIFICATION && attempt.state.received == 0) {
     // The program never renders what it fetches, and phishing sites often carry bad
     // certificates: the failure is recorded and the page fetched all the same.
@@ -177,7 +192,7 @@ TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const 
     const std::string where = attempt.effective_url.empty() ? request.url : attempt.effective_url;
     WriteLog(ctx, "The certificate of " + where + " failed its check: " + GetStatusText(outcome.certificate_error) +
                       " (" + std::to_string(outcome.certificate_error) + "); I fetched the page all the same");
-    attempt = Attempt(request, sink, limits, false);
+    attempt = Attempt(request, sink, size_hint, limits, false);
   }
 
   outcome.http_status = attempt.http_status;

@@ -14,6 +14,8 @@ namespace kestrum {
 
 struct TransferRequest {
   std::string url;
+  // An empty-bodied POST instead of the GET (the phishing check asks that way).
+  bool post_without_body = false;
   std::vector<std::string> headers;  // "Name: value"
   // Stop once the final response's headers are in; its body is not read.
   bool headers_only = false;
@@ -30,8 +32,11 @@ struct TransferOutcome {
 
 // Receives the body in pieces; false when it cannot take them (the transfer then fails).
 using BodySink = std::function<bool(std::string_view)>;
+// Told the announced body length (Content-Length, within the size limit) before the first piece.
+using BodySizeHint = std::function<void(uint64_t)>;
 
 // Runs the transfer; a failure is written to the log once, here.
-TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const BodySink& sink);
+TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const BodySink& sink,
+                            const BodySizeHint& size_hint = {});
 
 }  // namespace kestrum

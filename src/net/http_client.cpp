@@ -51,10 +51,13 @@ int32_t FetchContentWith(Context& ctx, const std::string& target_file, std::stri
   request.headers.push_back("User-Agent: " + ReadSetting(ctx, "Settings", "cboUAString", DefaultUserAgent()));
 
   std::string body;
-  const TransferOutcome outcome = RunTransfer(ctx, request, [&body](std::string_view bytes) {
-    body.append(bytes);
-    return true;
-  });
+  const TransferOutcome outcome = RunTransfer(
+      ctx, request,
+      [&body](std::string_view bytes) {
+        body.append(bytes);
+        return true;
+      },
+      [&body](uint64_t announced) { body.reserve(announced); });
   LetEventsRun(ctx);
 
   // A failed request leaves the file empty; a completed one holds the text as one line.

@@ -64,6 +64,14 @@ class TransferFailureTest : public testing::HttpTest {
       response.set_header("Content-Encoding", "gzip");
       response.set_content(std::string(std::istreambuf_iterator<char>(in), {}), "application/octet-stream");
     });
+    // Compressed longer than plain: the space reserved for the announced length is given back.
+    routes.Get("/gzip-tiny", [](const httplib::Request&, httplib::Response& response) {
+      response.set_header("Content-Encoding", "gzip");
+      response.set_content(std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03\xcb\xc8\xe4\x02\x00\x7a"
+                                       "\x7a\x6f\xed\x03\x00\x00\x00",
+                                       23),
+                           "application/octet-stream");
+    });
     server.start();
   }
 
@@ -152,6 +160,8 @@ TEST_F(TransferFailureTest, CompressedBodiesAreSavedDecoded) {
     EXPECT_TRUE(ContainsNoCase(result.HeaderText, "Content-Encoding: gzip")) << result.HeaderText;
     EXPECT_EQ(pageText(), xmlhttp ? expected + "\r\n" : expected);
   }
+  EXPECT_EQ(fetch("/gzip-tiny", false).Status, 0);
+  EXPECT_EQ(pageText(), "hi\n");
 }
 
 TEST_F(TransferFailureTest, OnlyWebAddressesAreDownloaded) {
