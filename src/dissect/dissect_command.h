@@ -1,14 +1,29 @@
 #pragma once
-// The Dissect command and the query pipeline: fetch one address into the views, then check and scan it.
+// The Dissect command: fetch the address box's page, check its host against the blocklists,
+// extract and scan as the Automation settings say.
 #include <string>
+#include <string_view>
 
 #include "core/context.h"
+#include "core/seams.h"
+#include "dissect/query_pipeline.h"
 
 namespace kestrum {
 
-// Fetches the address in the window's address box (or `address`) into the views.
-void SendQuery(Context& ctx, const std::string& address);
-// The whole dissection of the address box's address; needs ctx.window and ctx.desktop.
 void RunDissect(Context& ctx);
+
+// A Braxel answer taken apart at "||": status, then the class (empty when none came back).
+struct BraxelVerdict {
+  std::string status;
+  std::string category;
+};
+BraxelVerdict ParseBraxelAnswer(std::string_view answer);
+
+struct AddressColors {
+  Rgb background;
+  Rgb text;
+};
+// The address box's colours for a listed host of the given class.
+AddressColors BraxelClassColors(std::string_view category);
 
 }  // namespace kestrum

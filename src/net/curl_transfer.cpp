@@ -9,6 +9,7 @@
 #include "core/app_log.h"
 #include "core/text.h"
 #include "net/inet_errors.h"
+#include "net/log_text.h"
 #include "net/net_settings.h"
 #include "net/status_text.h"
 #include "net/transfer_errors.h"
@@ -55,7 +56,8 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   if (state.received == 0 && *state.size_hint) {
     curl_off_t announced = -1;
     curl_easy_getinfo(state.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-    if (announced > 0 && static_cast<uint64_t>(announced) <= state.limit) (*state.size_hint)(static_cast<uint64_t>(announced));
+    if (announced > 0 && static_cast<uint64_t>(announced) <= state.limit)
+      (*state.size_hint)(static_cast<uint64_t>(announced));
   }
   if (length > state.limit - state.received) {
     state.too_large = true;
@@ -81,7 +83,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     state.headers.clear();
     state.pending_location = false;
     const auto space = line.find(' ');
-    state.pending_status = space == std::string_view::npos ? 0 : std::atol(std::string(line.substr(space + 1, 3)).c_str());
+    state.pending_status =
+        space == std::string_view::npos ? 0 : std::atol(std::string(line.substr(space + 1, 3)).c_str());
     return length;
   }
   if (line.empty()) {
@@ -190,8 +193,9 @@ TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const 
     // certificates: the failure is recorded and the page fetched all the same.
     outcome.certificate_error = InternetErrorFromCertificateCheck(attempt.verify_result);
     const std::string where = attempt.effective_url.empty() ? request.url : attempt.effective_url;
-    WriteLog(ctx, "The certificate of " + where + " failed its check: " + GetStatusText(outcome.certificate_error) +
-                      " (" + std::to_string(outcome.certificate_error) + "); I fetched the page all the same");
+    WriteLog(ctx, "The certificate of " + OneLogLine(where) +
+                      " failed its check: " + GetStatusText(outcome.certificate_error) + " (" +
+                      std::to_string(outcome.certificate_error) + "); I fetched the page all the same");
     attempt = Attempt(request, sink, size_hint, limits, false);
   }
 
@@ -202,8 +206,8 @@ TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const 
   const bool stopped_on_purpose = attempt.code == CURLE_WRITE_ERROR && attempt.state.stopped_after_headers;
   if (attempt.code != CURLE_OK && !stopped_on_purpose) {
     outcome.error = FailureCode(attempt);
-    std::string message = "Woops, I could not fetch " + request.url + ": " + GetStatusText(outcome.error) + " (" +
-                          std::to_string(outcome.error) + ")";
+    std::string message = "Woops, I could not fetch " + OneLogLine(request.url) + ": " + GetStatusText(outcome.error) +
+                          " (" + std::to_string(outcome.error) + ")";
     if (outcome.error == kErrorBodyTooLarge) {
       message += ", the body is larger than the limit of " + std::to_string(limits.max_body_bytes >> 20) + " MB";
     }

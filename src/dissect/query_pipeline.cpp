@@ -1,0 +1,269 @@
+#include "dissect/query_pipeline.h"
+
+#include <array>
+#include <cstdio>
+
+#include "core/app_log.h"
+#include "core/identity.h"
+#include "core/ini_profile.h"
+#include "core/seams.h"
+#include "core/settings.h"
+#include "core/storage.h"
+#include "core/text.h"
+#include "core/url_scheme.h"
+#include "net/host_ip_monitor.h"
+#include "net/host_resolution.h"
+#include "net/http_client.h"
+#include "net/status_text.h"
+#include "net/url.h"
+
+namespace kestrum {
+namespace {
+
+constexpr std::array<const char*, 7> kDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                   "Thursday", "Friday", "Saturday"};
+constexpr std::array<const char*, 12> kMonthNames = {"January", "February", "March",     "April",   "May",      "June",
+                                                     "July",    "August",   "September", "October", "November", "December"};
+
+std::tm LocalNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local;
+}
+
+void ShowFailure(Context& ctx, const std::string& text) {
+  if (ctx.desktop) ctx.desktop->showMessage(text, kProgramTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+  WriteLog(ctx, text);
+}
+
+std::string FailureText(Context& ctx, int status) {
+  const std::string br = kCrLf;
+  if (status == 153) {
+    return "Woops, an error occured whilst getting the content. It seems your Antivirus deleted the temporarily file" +
+           br + "I like to use for content storage.Please check and try again";
+  }
+  if (ReadSetting(ctx, "Settings", "chkMSXML", "1") == "1") {
+    return "Woops, an error occured whilst getting the content. " + br + "The return code from the site's server was:" +
+           br + br + "Response: " + std::to_string(status) + br + "Description: " + GetStatusText(status) + br + br +
+           "Please check and try again";
+  }
+  return "Woops, an error has occured whilst getting the content." + br + br + "Possible causes include:" + br + br +
+         "1. The server rejected the request" + br + "2. Your HOSTS file has the site blocked" + br +
+         "3. Your firewall is blocking me" + br + "4. A security program installed on this computer is stopping me" +
+         br + br + "Please check and try again";
+}
+
+// "address [ name ]", one line per address of a list, the later ones behind " > ".
+std::string ServerAddressText(Context& ctx, const std::string& server_address) {
+  if (!Contains(server_address, ",")) return server_address + " [ " + ReverseLookup(ctx, server_address) + " ]";
+  std::string text;
+  const auto addresses = Split(ReplaceAll(server_address, " ", ""), ",");
+  for (size_t i = 0; i < addresses.size(); ++i) {
+    const std::string line = addresses[i] + " [ " + ReverseLookup(ctx, addresses[i]) + " ]";
+    text += i == 0 ? line : std::string(kCrLf) + " > " + line;
+  }
+  return text;
+}
+
+void FinishQuery(Context& ctx, const std::string& saved_caption) {
+  MainView& window = *ctx.window;
+  SetFormEnabled(ctx, 1);
+  if (ctx.desktop) ctx.desktop->processEvents();
+  const bool has_content = !TrimBlank(window.source().text()).empty();
+  for (ViewButton button : {ViewButton::Source, ViewButton::Images, ViewButton::Links})
+    window.setViewButtonEnabled(button, has_content);
+  window.source().setEnabled(has_content);
+  window.setCaption(saved_caption);
+}
+
+}  // namespace
+
+std::string LongDateText(const std::tm& when) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s, %s %d, %d", kDayNames[static_cast<size_t>(when.tm_wday) % 7],
+                kMonthNames[static_cast<size_t>(when.tm_mon) % 12], when.tm_mday, when.tm_year + 1900);
+  return text;
+}
+
+std::string HeaderTimeText(const std::tm& when) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d:%02d", when.tm_hour, when.tm_min, when.tm_sec, when.tm_min);
+  return text;
+}
+
+std::string SavedPageFileName(std::string_view host_key, const std::tm& when) {
+  // The general date ("12/10/2026 2:05:09 PM") with its separators removed.
+  const int hour12 = when.tm_hour % 12 == 0 ? 12 : when.tm_hour % 12;
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, "%d%d%d %d%02d%02d %s", when.tm_mon + 1, when.tm_mday, when.tm_year + 1900, hour12,
+                when.tm_min, when.tm_sec, when.tm_hour < 12 ? "AM" : "PM");
+  std::string name(host_key.substr(0, 5));
+  // A host key never holds a separator, but a hostile host must not lead the file out of dl_temp.
+  for (char& c : name)
+    if (c == '/' || c == '\\' || c == '\0') c = '_';
+  return name + stamp + ".txt";
+}
+
+std::string PortOfAddress(std::string_view address) {
+  const size_t colon = address.find(':');
+  if (colon == std::string_view::npos || colon < 1) return "";
+  std::string_view rest = address;
+  if (Contains(rest, "://")) rest = After(rest, "://");
+  rest = Before(rest, "/");
+  if (!Contains(rest, ":")) return "";
+  return std::string(After(rest, ":"));
+}
+
+std::string BuildHeaderBlock(const HeaderBlockFields& f) {
+  const std::string stars(65, '*');
+  std::string block;
+  auto line = [&block](const std::string& text) {
+    if (!block.empty()) block += kCrLf;
+    block += text;
+  };
+  line(stars);
+  line(std::string(kProgramTitle) + " v" + VersionText() + " Results");
+  line("Source code for: " + f.address);
+  line("Server IP: " + f.server_ip_text);
+  line(kBraxelPlaceholder);
+  line(kMdlPlaceholder);
+  line(kPhishTankPlaceholder);
+  line(kScriptsPlaceholder);
+  line(kIFramesPlaceholder);
+  if (!f.port.empty()) line("Port: " + f.port);
+  if (f.proxy_enabled) line("via Proxy: " + f.proxy_name);
+  line("Date: " + LongDateText(f.when));
+  line("Time: " + HeaderTimeText(f.when));
+  line(stars);
+  return block;
+}
+
+bool SplitRawResponse(std::string& page_text, std::string& header_part) {
+  if (page_text.empty() || !ContainsNoCase(page_text, "Server: ") || !ContainsNoCase(page_text, "HTTP/") ||
+      !Contains(page_text, "<"))
+    return false;
+  if (!ContainsNoCase(page_text, "<html")) {
+    header_part = ContainsNoCase(page_text, "/plain") ? std::string(Before(page_text, "/plain")) + "/plain" : "";
+  } else {
+    header_part = std::string(Before(page_text, "<"));
+  }
+  page_text = ReplaceAll(page_text, header_part, "");
+  return true;
+}
+
+bool ReadPageText(const std::string& path, std::string& page_text) {
+  const auto bytes = ReadWholeFile(path);
+  if (!bytes) return false;
+  page_text.clear();
+  page_text.reserve(bytes->size() + bytes->size() / 16);
+  const std::string_view data = *bytes;
+  size_t pos = 0;
+  while (pos < data.size()) {
+    size_t end = data.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = data.size();
+    const std::string_view line = data.substr(pos, end - pos);
+    if (page_text.empty()) {
+      page_text.assign(line);
+    } else {
+      page_text += kCrLf;
+      page_text.append(line);
+    }
+    if (end == data.size()) break;
+    // CR LF, a lone LF and a lone CR each end one line.
+    pos = end + ((data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n') ? 2 : 1);
+  }
+  return true;
+}
+
+void SetFormEnabled(Context& ctx, int mode) {
+  if (!ctx.window || (mode != 1 && mode != 2)) return;
+  ctx.window->setControlsEnabled(mode == 1);
+}
+
+void SendQuery(Context& ctx, const std::string& address) {
+  MainView& window = *ctx.window;
+  const std::string saved_caption = window.caption();
+  window.source().setText("");
+  window.netBlock().setText("");
+  window.log().setText("");
+  window.links().clear();
+  window.images().clear();
+
+  SetFormEnabled(ctx, 2);
+  window.setCaption("Processing request, please wait ...");
+  WriteLog(ctx, "Sending request to: " + address);
+  WriteLog(ctx, window.caption());
+
+  if (!IsURL(address) || !Contains(address, ".")) {
+    ShowFailure(ctx, "Error: Address specified is of an invalid URL format");
+    FinishQuery(ctx, saved_caption);
+    return;
+  }
+
+  const std::tm now = LocalNow();
+  const std::string temp_folder = GetTempFolder(ctx);
+  const std::string page_file = JoinPath(temp_folder, SavedPageFileName(GetPathPart(HostKey, address), now));
+  WriteLog(ctx, "Saving to: " + page_file);
+  ctx.saved_page_file = page_file;
+  if (!FileExists(ctx, page_file)) WriteFileAtomically(page_file, "", 0644);
+
+  std::string requested = address;
+  int status = FetchURL(ctx, requested, page_file).Status;
+
+  std::string page_text;
+  if (status != 153 && status != 403 && status != 404) {
+    if (!FileExists(ctx, page_file)) {
+      ShowFailure(ctx, "Woops, an error occured whilst storing the page content.");
+      FinishQuery(ctx, saved_caption);
+      return;
+    }
+    WriteLog(ctx, "Opening local file for display");
+    if (!ReadPageText(page_file, page_text)) status = 153;
+    else WriteLog(ctx, "I successfully opened the file");
+  }
+  if (status == 153 || status == 403 || status == 404) {
+    ShowFailure(ctx, FailureText(ctx, status));
+    FinishQuery(ctx, saved_caption);
+    return;
+  }
+
+  // Host, port and server address.
+  std::string host(After(GetHostFromURL(ctx, address), "://"));
+  ctx.current_host = host;
+  WriteLog(ctx, "I successfully stripped the hostname from the URL");
+  host = std::string(Before(host, "/"));
+  const std::string port = PortOfAddress(address);
+  WriteLog(ctx, "I successfully split anything that needed splitting");
+  std::string server_address = GetHostIP(ctx, host);
+  if (TrimSpaces(server_address).empty()) server_address = ConvertIP(host);
+  WriteLog(ctx, server_address.empty() ? "I was unable to obtain the hosts IP address"
+                                       : "I successfully obtained the hosts IP address");
+  const std::string server_text = ServerAddressText(ctx, server_address);
+
+  std::string header_part;
+  if (SplitRawResponse(page_text, header_part)) window.headers().setText(header_part);
+
+  if (page_text.empty() && DownloadToFile(ctx, address, page_file)) {
+    if (!ReadPageText(page_file, page_text)) {
+      ShowFailure(ctx, FailureText(ctx, 153));
+      FinishQuery(ctx, saved_caption);
+      return;
+    }
+  }
+
+  HeaderBlockFields fields;
+  fields.address = address;
+  fields.server_ip_text = server_text;
+  fields.port = port;
+  fields.proxy_enabled = ProxyEnabled(ctx);
+  fields.proxy_name = ctx.proxy_name;
+  fields.when = now;
+  window.source().setText(BuildHeaderBlock(fields) + kCrLf + (page_text.empty() ? kEmptyContentNote : page_text));
+  WriteLog(ctx, "File displayed successfully");
+
+  if (ctx.output_to_file) return;  // the unattended run ends right after
+  FinishQuery(ctx, saved_caption);
+}
+
+}  // namespace kestrum
