@@ -125,7 +125,9 @@ Remedy AskForRemedy(Context& ctx, const std::string& path, bool path_was_set) {
   if (desktop.showMessage("Okay, then can I disable logging?", kProgramTitle, MessageIcon::Question,
                           MessageButtons::YesNo) == MessageAnswer::Yes) {
     WriteSetting(ctx, "Settings", "Disable_Log", "0");
-    return Remedy::GiveUp;  // logging is off now (or this line is dropped when it could not be stored)
+    // Without a settings file to hold the answer, keep it for this run rather than ask at every line.
+    if (!LoggingDisabled(ctx)) ctx.logging_off_for_session = true;
+    return Remedy::GiveUp;
   }
   desktop.showMessage("Then I am afraid I cannot load ....", kProgramTitle, MessageIcon::Information,
                       MessageButtons::Ok);
@@ -156,6 +158,7 @@ std::string GetLogPath(Context& ctx, int kind) {
 
 void WriteLog(Context& ctx, std::string_view message) {
   // Nothing is kept between calls: the settings are read afresh for every line.
+  if (ctx.logging_off_for_session) return;
   const std::string line = CurrentLogLine(message);
   for (;;) {
     const LogSettings settings = ReadLogSettings(ctx);
@@ -202,13 +205,17 @@ void ClearLog(Context& ctx, TextPane& log_view) {
   log_view.setText("");
 }
 
-bool LoggingDisabled(Context& ctx) { return ReadSetting(ctx, "Settings", "Disable_Log", "1") == "0"; }
+bool LoggingDisabled(Context& ctx) {
+  return ctx.logging_off_for_session || ReadSetting(ctx, "Settings", "Disable_Log", "1") == "0";
+}
 
 bool ToggleDisableLog(Context& ctx) {
   // The command governs the writer, so "Disable Logging" does what it says; Log keeps the mark.
   const bool disable = !LoggingDisabled(ctx);
+  ctx.logging_off_for_session = false;
   WriteProfileStrings(GetSettingsPath(ctx), "Settings",
                       {{"Log", disable ? "1" : "0"}, {"Disable_Log", disable ? "0" : "1"}});
+  if (disable && !LoggingDisabled(ctx)) ctx.logging_off_for_session = true;  // could not be stored
   return disable;
 }
 

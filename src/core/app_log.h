@@ -25,7 +25,8 @@ void ClearLog(Context& ctx, TextPane& log_view);
 // The Disable Logging command: switches the writer off (Disable_Log "0", Log "1") or back on
 // (Disable_Log "1", Log "0") and returns the new check mark (true: logging is off).
 bool ToggleDisableLog(Context& ctx);
-// Whether the writer is off (Disable_Log is "0"): the check mark the command shows at start.
+// Whether the writer is off (Disable_Log is "0", or switched off for this run): the check mark
+// the command shows at start.
 bool LoggingDisabled(Context& ctx);
 // Lines to show in the log view.
 inline constexpr int kLogViewLines = 50;

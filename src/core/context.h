@@ -42,6 +42,9 @@ struct Context {
   // Set when a command asks the program to end (the log's last refusal, the unattended form).
   bool quit_requested = false;
 
+  // The user agreed to switch the log off but the setting could not be stored: honoured until exit.
+  bool logging_off_for_session = false;
+
   int view_mode = 1;
   int last_view_mode = 1;
 };
