@@ -1,14 +1,13 @@
 #include "decode/js_unescape.h"
 
 #include <algorithm>
+#include <functional>
 #include <unordered_map>
-#include <vector>
 
 #include "core/app_log.h"
 #include "core/identity.h"
 #include "core/seams.h"
 #include "core/settings.h"
-#include "core/text.h"
 #include "decode/char_table.h"
 
 namespace kestrum {
@@ -30,6 +29,11 @@ void Tell(Context& ctx, const char* message) {
   WriteLog(ctx, message);
 }
 
+struct KeyHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+};
+
 // Table lookups for one decode. charcfg.ini cannot change while a decode runs, so each distinct
 // key is read from the file once instead of once per escape.
 class CharTableReader {
@@ -38,14 +42,13 @@ class CharTableReader {
 
   // The expanded value stored under `key`, or empty when there is none.
   const std::string& valueOf(std::string_view key) {
-    auto [it, inserted] = values_.try_emplace(std::string(key));
-    if (inserted) it->second = ExpandCharNames(ReadCharConfig(ctx_, kCharTableSection, key, ""));
-    return it->second;
+    if (auto known = values_.find(key); known != values_.end()) return known->second;
+    return values_.emplace(key, ExpandCharNames(ReadCharConfig(ctx_, kCharTableSection, key, ""))).first->second;
   }
 
  private:
   Context& ctx_;
-  std::unordered_map<std::string, std::string> values_;
+  std::unordered_map<std::string, std::string, KeyHash, std::equal_to<>> values_;
 };
 
 // Decodes "%XX" through the table. Text between the escapes is kept as written: the text before
@@ -53,11 +56,13 @@ class CharTableReader {
 // two-digit code, which is decoded in front of the rest. Empty when no escape was decoded.
 std::string DecodeWithCharTable(Context& ctx, std::string_view text) {
   CharTableReader table(ctx);
-  const std::vector<std::string> pieces = Split(text, "%");
-  std::string result = pieces.front();
+  size_t percent = text.find('%');
+  std::string result(text.substr(0, percent));
   bool decoded_any = false;
-  for (size_t i = 1; i < pieces.size(); ++i) {
-    const std::string_view piece = pieces[i];
+  while (percent != std::string_view::npos) {
+    const size_t next = text.find('%', percent + 1);
+    const std::string_view piece = text.substr(percent + 1, next == std::string_view::npos ? next : next - percent - 1);
+    percent = next;
     if (const std::string& whole = table.valueOf(piece); !whole.empty()) {
       result += whole;
       decoded_any = true;
