@@ -330,16 +330,21 @@ void MainWindow::reportSizeLimit(const char* message) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   central_->setGeometry(rect());
-  if (isMinimized()) return;
+  if (isMinimized() || snapping_) return;
   const int min_width = kMinimumWidthTwips / kTwipsPerPixel;
   const int min_height = kMinimumHeightTwips / kTwipsPerPixel;
   if (width() < min_width) {
+    // The snap is a resize of its own; the height waits for the next one.
+    snapping_ = true;
     resize(min_width, height());
+    snapping_ = false;
     reportSizeLimit("Minimum width achieved");
     return;
   }
   if (height() < min_height) {
+    snapping_ = true;
     resize(width(), min_height);
+    snapping_ = false;
     reportSizeLimit("Minimum height achieved");
     return;
   }

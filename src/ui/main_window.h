@@ -173,6 +173,7 @@ class MainWindow : public QWidget, public MainView {
  private:
   int shown_view_ = kModeSource;
   bool size_message_pending_ = false;
+  bool snapping_ = false;
   bool closing_ = false;
   int64_t countdown_start_ = 0;
   Countdown countdown_;

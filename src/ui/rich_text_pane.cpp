@@ -295,14 +295,40 @@ void RichTextPane::replaceSelection(std::string_view replacement) {
   const uint32_t look = lookAt(start);
   const std::string inserted = ToCrLf(replacement);
   const std::string before = text();
+  const size_t end = std::min(before.size(), start + removed);
+  // Within one line the looks shift with the edit; across lines they are laid out afresh.
+  const bool across_lines = std::string_view(before).substr(start, end - start).find_first_of("\r\n") !=
+                                std::string_view::npos ||
+                            inserted.find_first_of("\r\n") != std::string::npos;
+  std::vector<TextFormatRun> kept;
+  if (across_lines) {
+    const size_t added = inserted.size();
+    for (const auto& run : formats()) {
+      const size_t a = run.start, b = run.start + run.length;
+      if (a < start) kept.push_back({a, std::min(b, start) - a, run.color, run.bold});
+      if (b > end) {
+        const size_t from = std::max(a, end);
+        kept.push_back({from - end + start + added, b - from, run.color, run.bold});
+      }
+    }
+  }
 
   QTextCursor cursor(document());
   cursor.setPosition(documentPosition(start));
-  cursor.setPosition(documentPosition(start + removed), QTextCursor::KeepAnchor);
+  cursor.setPosition(documentPosition(end), QTextCursor::KeepAnchor);
   cursor.insertText(documentTextFromAnsi(inserted));
 
-  text_ = before.substr(0, start) + inserted + before.substr(std::min(before.size(), start + removed));
+  text_ = before.substr(0, start) + inserted + before.substr(end);
   text_valid_ = true;
+  if (across_lines) {
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+      if (auto* looks = LooksOf(block)) {
+        looks->segments.clear();
+        looks->applied = false;
+      }
+    }
+    applyFormats(kept);
+  }
   changeLooks(start, start + inserted.size(), [look](uint32_t) { return look; });
   select(start + inserted.size(), 0);
 }
