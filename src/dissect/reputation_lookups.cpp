@@ -10,13 +10,12 @@
 #include "net/curl_transfer.h"
 #include "net/downloads.h"
 #include "net/http_client.h"
+#include "net/net_settings.h"
 #include "net/response_text.h"
 #include "net/url.h"
 
 namespace kestrum {
 namespace {
-
-constexpr const char* kDefaultServiceBase = "http://127.0.0.1:8931";
 
 std::string TrimTrailingSlash(std::string base) {
   while (!base.empty() && base.back() == '/') base.pop_back();
@@ -33,9 +32,9 @@ std::string ReadAnswer(Context& ctx, const std::string& url, const std::string& 
 std::string LookupVersionTag() { return "KestrumDE_v" + VersionText(); }
 
 std::string ServiceBase(Context& ctx, std::string_view key) {
-  std::string base = ReadSetting(ctx, "Services", key, "");
-  if (base.empty()) base = kDefaultServiceBase;
-  return TrimTrailingSlash(base);
+  // Each lookup may have a server of its own; by default all go to the kestrum-services base.
+  std::string base(TrimBlank(ReadSetting(ctx, "Services", key, "")));
+  return base.empty() ? KestrumServicesBase(ctx) : TrimTrailingSlash(base);
 }
 
 std::string BraxelRequestURL(Context& ctx, std::string_view host) {

@@ -10,12 +10,11 @@
 #include "net/host_ip_monitor.h"
 #include "net/host_resolution.h"
 #include "net/http_client.h"
+#include "net/net_settings.h"
 #include "net/url.h"
 
 namespace kestrum {
 namespace {
-
-constexpr const char* kDefaultNetBlockBase = "http://127.0.0.1:8931/";
 
 void ShowNetBlockView(Context& ctx) {
   ctx.view_mode = 5;
@@ -48,8 +47,8 @@ std::string JoinAnswerLines(std::string_view bytes) {
 }  // namespace
 
 std::string NetBlockRequestURL(Context& ctx, std::string_view address_text, std::string_view host) {
-  std::string base = ReadSetting(ctx, "Services", "NetBlock", "");
-  if (base.empty()) base = kDefaultNetBlockBase;
+  std::string base(TrimBlank(ReadSetting(ctx, "Services", "NetBlock", "")));
+  if (base.empty()) base = KestrumServicesBase(ctx);
   if (base.back() != '/') base += '/';
   return base + "pwinb.asp?cl=kestrumde-v" + VersionText() + "&s=" + std::string(address_text) + "||" +
          std::string(host);
