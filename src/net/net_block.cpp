@@ -62,9 +62,12 @@ std::string NetBlockAnswerFile(Context& ctx, std::string_view host) {
 }
 
 std::string CutNetBlockAnswer(std::string_view text) {
+  // The markers are looked for in any case but cut in exact case; an answer whose markers are
+  // written otherwise is shown whole rather than lost.
   std::string cut(text);
-  if (ContainsNoCase(cut, "[CONTENT]")) cut = std::string(Before(After(cut, "[CONTENT]"), "[/CONTENT]"));
-  if (ContainsNoCase(cut, "<b>")) cut = std::string(Before(After(cut, "<b>"), "</b>"));
+  if (ContainsNoCase(cut, "[CONTENT]") && Contains(cut, "[CONTENT]"))
+    cut = std::string(Before(After(cut, "[CONTENT]"), "[/CONTENT]"));
+  if (ContainsNoCase(cut, "<b>") && Contains(cut, "<b>")) cut = std::string(Before(After(cut, "<b>"), "</b>"));
   return cut;
 }
 
