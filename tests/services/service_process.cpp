@@ -22,7 +22,7 @@ extern char** environ;
 namespace kestrum::testing {
 namespace {
 
-const std::string kExecutable = std::string(KESTRUM_BINARY_DIR) + "/tools/services/kestrum-services";
+const std::string kExecutable = std::string(KESTRUM_BINARY_DIR) + "/bin/kestrum-services";
 
 // Spawns the executable with stdout to `out_fd` and stderr to `err_fd`.
 pid_t Spawn(const std::vector<std::string>& arguments, int out_fd, int err_fd) {

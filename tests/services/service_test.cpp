@@ -57,6 +57,9 @@ TEST_F(ServiceTest, AnswersEveryExchangeInTheShapeTheProgramSends) {
       // An address list goes out unencoded, blank included.
       {"GET", "/pwinb.asp?cl=kestrumde-v0.3.7&s=192.0.2.1, 10.0.0.7||a.test",
        "[CONTENT]\r\n<b>Ten network</b>\r\nRange: 10.0.0.0 - 10.255.255.255\r\nAddress: 10.0.0.7\r\n[/CONTENT]\r\n"},
+      // libcurl refuses a blank in an address, so a client may send it escaped.
+      {"GET", "/pwinb.asp?cl=kestrumde-v0.3.7&s=192.0.2.1,%2010.0.0.7||a.test",
+       "[CONTENT]\r\n<b>Ten network</b>\r\nRange: 10.0.0.0 - 10.255.255.255\r\nAddress: 10.0.0.7\r\n[/CONTENT]\r\n"},
       {"GET", "/pwinb.asp?cl=kestrumde-v0.3.7&s=Error: Winsock made a woopsie whilst resolving Hostname||www.zone.test",
        "[CONTENT]\r\n<b>Demo zone</b>\r\nDomain: zone.test\r\n[/CONTENT]\r\n"},
       {"GET", "/pwinb.asp?cl=kestrumde-v0.3.7&s=192.0.2.1||nowhere.test",

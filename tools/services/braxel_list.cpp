@@ -28,12 +28,11 @@ BraxelList BraxelList::Parse(std::string_view text, std::vector<std::string>& wa
       warnings.push_back(LineWarning(line, "no host"));
       continue;
     }
-    std::string cls = line.fields.size() > host_field + 1 ? line.fields[host_field + 1] : std::string();
+    std::string cls = line.RestAfter(host_field + 1);
     if (!IsUsableClass(cls)) {
       warnings.push_back(LineWarning(line, "a class may not hold a comma, a quote or \"|\"; listed without class"));
       cls.clear();
     }
-    if (line.fields.size() > host_field + 2) warnings.push_back(LineWarning(line, "text after the class ignored"));
     if (!list.classes_.emplace(host, std::move(cls)).second)
       warnings.push_back(LineWarning(line, "host listed before; the first line counts"));
   }

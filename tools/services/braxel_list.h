@@ -1,6 +1,7 @@
 #pragma once
 // The hosts blocklist: hosts-style lines "ADDRESS HOST [CLASS]" (or "HOST [CLASS]"), where the
-// leading address is the sink a hosts file would point the name at and plays no part here.
+// leading address is the sink a hosts file would point the name at and plays no part here, and
+// the class is the rest of the line ("NOT SPECIFIED" holds a blank).
 #include <optional>
 #include <string>
 #include <string_view>

@@ -9,6 +9,8 @@
 namespace kestrum::services {
 namespace {
 
+constexpr size_t kWorkers = 32;
+
 std::string PeerOf(int socket) {
   sockaddr_storage address{};
   socklen_t length = sizeof address;
@@ -45,6 +47,9 @@ class ServiceServer::Listener : public httplib::Server {
       const int yes = 1;
       ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
+    // A proxy fetch may hold its worker for the whole proxy time-out; enough workers remain
+    // for the lookups while a few of those run.
+    new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
   }
 
  private:

@@ -24,17 +24,25 @@ std::vector<ListLine> MeaningfulLines(std::string_view text) {
 
     ListLine parsed;
     parsed.number = number;
+    parsed.text = std::string(line);
     size_t pos = 0;
     while (pos < line.size()) {
       while (pos < line.size() && IsBlank(line[pos])) ++pos;
       const size_t field_start = pos;
       while (pos < line.size() && !IsBlank(line[pos])) ++pos;
-      if (pos > field_start) parsed.fields.emplace_back(line.substr(field_start, pos - field_start));
+      if (pos > field_start) {
+        parsed.fields.emplace_back(line.substr(field_start, pos - field_start));
+        parsed.starts.push_back(field_start);
+      }
     }
-    parsed.rest_after_first = std::string(TrimBlank(line.substr(parsed.fields.front().size())));
     lines.push_back(std::move(parsed));
   }
   return lines;
+}
+
+std::string ListLine::RestAfter(size_t count) const {
+  if (count >= fields.size()) return {};
+  return text.substr(starts[count]);
 }
 
 std::string LineWarning(const ListLine& line, std::string_view why) {

@@ -10,8 +10,12 @@ namespace kestrum::services {
 
 struct ListLine {
   size_t number = 0;                // 1-based line number, for warnings
+  std::string text;                 // without comment and surrounding blanks
   std::vector<std::string> fields;  // at least one
-  std::string rest_after_first;     // the line after its first field, blanks trimmed
+  std::vector<size_t> starts;       // where each field begins in `text`
+
+  // The line after its first `count` fields, blanks inside kept ("NOT SPECIFIED", an owner).
+  std::string RestAfter(size_t count) const;
 };
 
 std::vector<ListLine> MeaningfulLines(std::string_view text);

@@ -67,18 +67,19 @@ bool HoldsAnswerMarker(std::string_view owner) {
 NetblockList NetblockList::Parse(std::string_view text, std::vector<std::string>& warnings) {
   NetblockList list;
   for (const ListLine& line : MeaningfulLines(text)) {
-    if (line.rest_after_first.empty()) {
+    const std::string owner = line.RestAfter(1);
+    if (owner.empty()) {
       warnings.push_back(LineWarning(line, "no owner after the range"));
       continue;
     }
-    if (HoldsAnswerMarker(line.rest_after_first)) {
+    if (HoldsAnswerMarker(owner)) {
       warnings.push_back(LineWarning(line, "an owner may not hold \"<b>\", \"</b>\", \"[CONTENT]\" or \"[/CONTENT]\""));
       continue;
     }
     if (const auto block = ParseBlock(line.fields[0])) {
-      list.ranges_.push_back({block->first, block->last, line.rest_after_first});
+      list.ranges_.push_back({block->first, block->last, owner});
     } else if (LooksLikeDomain(line.fields[0])) {
-      list.domains_.push_back({ToLowerAscii(line.fields[0]), line.rest_after_first});
+      list.domains_.push_back({ToLowerAscii(line.fields[0]), owner});
     } else {
       warnings.push_back(LineWarning(line, "neither an address range nor a domain name"));
     }
