@@ -15,6 +15,7 @@
 #include "net/curl_transfer.h"
 #include "net/http_client.h"
 #include "net/inet_errors.h"
+#include "net/log_text.h"
 #include "net/status_text.h"
 
 namespace kestrum {
@@ -86,7 +87,7 @@ class PartialFile {
 int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file) {
   // Only web addresses are fetched: a link to file:// or another scheme never reads this machine.
   if (!IsHttpAddress(address)) {
-    WriteLog(ctx, "Woops, I only download http and https addresses, not " + std::string(address));
+    WriteLog(ctx, "Woops, I only download http and https addresses, not " + OneLogLine(address));
     return kErrorUnrecognizedScheme;
   }
   PartialFile partial(target_file);
@@ -98,9 +99,9 @@ int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string
   TransferRequest request;
   request.url = std::string(address);
   request.headers.push_back("User-Agent: " + ReadSetting(ctx, "Settings", "cboUAString", DefaultUserAgent()));
-  const TransferOutcome outcome =
-      RunTransfer(ctx, request, [&partial](std::string_view bytes) { return partial.write(bytes); },
-                  [&partial](uint64_t announced) { partial.reserve(announced); });
+  const TransferOutcome outcome = RunTransfer(
+      ctx, request, [&partial](std::string_view bytes) { return partial.write(bytes); },
+      [&partial](uint64_t announced) { partial.reserve(announced); });
   if (outcome.error != 0) return outcome.error;
 
   if (!partial.keepAs(target_file)) {
@@ -109,7 +110,7 @@ int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string
   }
   if (outcome.http_status >= 400) {
     WriteLog(ctx, "The server answered " + std::to_string(outcome.http_status) + " (" +
-                      GetStatusText(static_cast<int32_t>(outcome.http_status)) + ") for " + request.url);
+                      GetStatusText(static_cast<int32_t>(outcome.http_status)) + ") for " + OneLogLine(request.url));
     return static_cast<int32_t>(outcome.http_status);
   }
   return 0;

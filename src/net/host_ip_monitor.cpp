@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "net/host_resolution.h"
+#include "net/log_text.h"
 
 namespace kestrum {
 namespace {
@@ -35,7 +36,7 @@ std::string GetHostIP(Context& ctx, std::string& host) {
 
   std::string ip;
   if (SocketsInitialize()) {
-    WriteMonitorLog(ctx, "prt: " + host);
+    WriteMonitorLog(ctx, "prt: " + OneLogLine(host));
     ip = ResolveHost(ctx, host);
     WriteMonitorLog(ctx, "IPAddr: " + ip);
     if (TrimSpaces(ip).empty()) ip = ConvertIP(host);
@@ -75,7 +76,7 @@ void CheckHostIP(Context& ctx, std::string_view host, std::string_view ip) {
                                 kCrLf + "New: " + std::string(ip);
     ctx.desktop->showMessage(message, kProgramTitle, MessageIcon::Information, MessageButtons::Ok);
   }
-  WriteMonitorLog(ctx, std::string(host) + " has a new IP [ " + std::string(ip) + " ], old IP was: " + recorded);
+  WriteMonitorLog(ctx, OneLogLine(host) + " has a new IP [ " + std::string(ip) + " ], old IP was: " + recorded);
   WriteSetting(ctx, kMonitorSection, host, ip);
 }
 

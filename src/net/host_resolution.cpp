@@ -62,7 +62,9 @@ std::string NumberFromDotted(const std::vector<std::string>& parts) {
 
 }  // namespace
 
-bool SocketsInitialize() { return true; }
+bool SocketsInitialize() {
+  return true;
+}
 void SocketsCleanup() {}
 
 Resolver& ResolverOf(Context& ctx) {

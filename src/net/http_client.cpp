@@ -32,8 +32,7 @@ void LetEventsRun(Context& ctx) {
   if (ctx.desktop != nullptr) ctx.desktop->processEvents();
 }
 
-int32_t FetchContentWith(Context& ctx, const std::string& target_file, std::string& address,
-                         ConnectionCheck check) {
+int32_t FetchContentWith(Context& ctx, const std::string& target_file, std::string& address, ConnectionCheck check) {
   if (check == ConnectionCheck::Run && !IsTheInternetAlive(ctx)) {
     Complain(ctx, kConnectFirst, kProgramTitle);
     return kErrorDisconnected;

@@ -12,7 +12,9 @@ void TableResolver::addName(std::string_view address, std::string_view name) {
   names_[std::string(address)] = std::string(name);
 }
 
-void TableResolver::failHost(std::string_view host) { hosts_.erase(ToLowerAscii(host)); }
+void TableResolver::failHost(std::string_view host) {
+  hosts_.erase(ToLowerAscii(host));
+}
 
 std::vector<std::string> TableResolver::resolve(std::string_view host) {
   ++lookups;

@@ -202,14 +202,16 @@ TEST_F(FetchTest, ConnectionTestFetchesTheCheckFileOnceWithoutAskingItself) {
     EXPECT_TRUE(IsTheInternetAlive(program.ctx));
   }
   EXPECT_EQ(program.root.read("program/Storage/online.txt"), "online");
-  EXPECT_TRUE(Contains(window.headers().text(), "Content-Type: text/plain")) << "its fetch shows headers like any other";
+  EXPECT_TRUE(Contains(window.headers().text(), "Content-Type: text/plain"))
+      << "its fetch shows headers like any other";
   server.stop();
   EXPECT_EQ(requests().size(), 4u) << "content and headers, once per method";
 }
 
 TEST_F(FetchTest, WithoutConnectionNothingIsFetched) {
   OverrideConnectionStateForTesting(false);
-  WriteSetting(program.ctx, "Services", "KestrumServices", "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort()));
+  WriteSetting(program.ctx, "Services", "KestrumServices",
+               "http://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort()));
   useXmlHttp(true);
   program.root.write("page.htm", "earlier page");
   std::string address = server.url("/page");

@@ -17,8 +17,13 @@ TEST(ResponseTextInAnsi, DecodesByByteOrderMarkOrCharset) {
       {"caf\xE9", "text/html", "caf?"},         // not UTF-8: each bad byte one "?"
       {"caf\xE9 \x80", "text/html; charset=ISO-8859-1", "caf\xE9 \x80"},
       {"caf\xE9", "text/html; charset=\"windows-1252\"; x=y", "caf\xE9"},
-      {"\xEF\xBB\xBF" "caf\xC3\xA9", "text/html; charset=iso-8859-1", "caf\xE9"},  // the mark wins
-      {std::string("\xFF\xFE" "c\0\xE9\0\xAC\x20", 8), "text/html", "c\xE9\x80"},
+      {"\xEF\xBB\xBF"
+       "caf\xC3\xA9",
+       "text/html; charset=iso-8859-1", "caf\xE9"},  // the mark wins
+      {std::string("\xFF\xFE"
+                   "c\0\xE9\0\xAC\x20",
+                   8),
+       "text/html", "c\xE9\x80"},
       {std::string("\0c\0\xE9\x4E\x2D", 6), "text/plain; charset=UTF-16BE", "c\xE9?"},
       {std::string("\x3D\xD8\x00\xDE", 4), "text/plain; charset=utf-16le", "?"},  // one pair, one "?"
       {"\xF0\x9F\x98\x80!", "text/plain; charset=utf-8", "?!"},

@@ -42,7 +42,7 @@ TEST(GetStatusText, GivesTheTextOfListedCodes) {
 }
 
 TEST(GetStatusText, GivesUnknownForEveryUnlistedCode) {
-  const int32_t cases[] = {0,     -1,    INT_MIN, INT_MAX, 100,   199,   207,   308,   418,   499,  506,
+  const int32_t cases[] = {0,     -1,    INT_MIN, INT_MAX, 100,   199,   207,   308,   418,   499,   506,
                            11999, 12035, 12051,   12058,   12151, 12153, 12156, 12160, 12162, 12168, 12171};
   for (const int32_t code : cases) EXPECT_EQ(GetStatusText(code), kUnknownResponseCode) << code;
 }

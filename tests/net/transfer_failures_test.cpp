@@ -107,10 +107,8 @@ TEST_F(TransferFailureTest, FailuresGiveTheirErrorCodeAndNoPage) {
     int32_t error;
   };
   const Case cases[] = {
-      {"/loop", kErrorInvalidServerResponse},
-      {"/slow", kErrorTimeout},
-      {"/half", kErrorConnectionAborted},
-      {"/big", kErrorBodyTooLarge},
+      {"/loop", kErrorInvalidServerResponse}, {"/slow", kErrorTimeout},
+      {"/half", kErrorConnectionAborted},     {"/big", kErrorBodyTooLarge},
       {"/big-chunked", kErrorBodyTooLarge},
   };
   set("MaxBodyMB", "1");
@@ -167,10 +165,11 @@ TEST_F(TransferFailureTest, CompressedBodiesAreSavedDecoded) {
 TEST_F(TransferFailureTest, OnlyWebAddressesAreDownloaded) {
   program.root.write("secret.txt", "local secret");
   for (const std::string& address : {"file://" + program.root.file("secret.txt"), std::string("ftp://127.0.0.1/x"),
-                                    std::string("javascript:alert(1)")}) {
+                                     std::string("javascript:alert(1)"), std::string("ftp://x\r\n01-01-2000 forged")}) {
     EXPECT_EQ(DownloadNewest(program.ctx, address, page()), kErrorUnrecognizedScheme) << address;
     EXPECT_FALSE(std::filesystem::exists(page())) << address;
   }
+  EXPECT_FALSE(Contains(log(), "\n01-01-2000")) << "an address cannot add a line to the log";
 }
 
 TEST_F(TransferFailureTest, DownloadOperationsShareOneResult) {

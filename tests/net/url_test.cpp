@@ -35,9 +35,12 @@ TEST(GetHostFromURL, LogsItsSteps) {
   for (const auto& line : Split(log, kCrLf)) {
     if (line.size() > 20) messages.push_back(line.substr(20));
   }
-  const std::vector<std::string> expected = {"Protocol stripped", "Protocol stripped",
-                                             "@ was detected, split URL out of @", "I made it out of GetHostFromURL",
-                                             "Protocol stripped", "I made it out of GetHostFromURL"};
+  const std::vector<std::string> expected = {"Protocol stripped",
+                                             "Protocol stripped",
+                                             "@ was detected, split URL out of @",
+                                             "I made it out of GetHostFromURL",
+                                             "Protocol stripped",
+                                             "I made it out of GetHostFromURL"};
   EXPECT_EQ(messages, expected);
 }
 
@@ -101,8 +104,9 @@ TEST(GetPathPart, TakesFileNameFolderOrHostKey) {
 }
 
 TEST(GetPathPart, HostKeyNeverLeavesItsFolder) {
-  const std::string hostile[] = {"http://../../etc/x", "http://a\\..\\..\\b/", "http://..%2f..%2fx/",
-                                 std::string("http://a\0/../b/", 15), "http://[::1]:80/", "http://./"};
+  const std::string hostile[] = {"http://../../etc/x",  "http://a\\..\\..\\b/",
+                                 "http://..%2f..%2fx/", std::string("http://a\0/../b/", 15),
+                                 "http://[::1]:80/",    "http://./"};
   for (const auto& address : hostile) {
     const std::string key = GetPathPart(HostKey, address);
     EXPECT_EQ(key.find_first_of(std::string("/\\\0", 3)), std::string::npos) << key;

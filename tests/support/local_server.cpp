@@ -17,7 +17,9 @@ LocalServer::LocalServer(const std::string& certificate_file, const std::string&
   if (!server_->is_valid()) throw std::runtime_error("cannot load " + certificate_file + " and " + key_file);
 }
 
-LocalServer::~LocalServer() { stop(); }
+LocalServer::~LocalServer() {
+  stop();
+}
 
 void LocalServer::start() {
   port_ = server_->bind_to_any_port("127.0.0.1");
@@ -28,7 +30,8 @@ void LocalServer::start() {
 void LocalServer::stop() {
   if (!thread_.joinable()) return;
   // A stop before the serving thread has begun would go unnoticed by it.
-  for (int waited = 0; !server_->is_running() && waited < 5000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  for (int waited = 0; !server_->is_running() && waited < 5000; ++waited)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   server_->stop();
   thread_.join();
 }
