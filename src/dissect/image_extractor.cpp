@@ -1,5 +1,7 @@
 #include "dissect/image_extractor.h"
 
+#include <optional>
+
 #include "core/app_log.h"
 #include "core/ini_profile.h"
 #include "dissect/image_references.h"
@@ -14,9 +16,19 @@ void ExtractImages(Context& ctx, ItemList& images, const std::string& page_file,
   ListedItems listed(ctx);
   if (const auto page = page_file.empty() ? std::nullopt : ReadWholeFile(page_file)) {
     ImageScanHooks hooks;
-    hooks.host_of_page = [&] { return GetHostFromURL(ctx, page_address); };
+    // The address box keeps its text during the scan: its host is worked out (and logged) once,
+    // when the first reference beginning with "/" needs it.
+    std::optional<std::string> host;
+    hooks.host_of_page = [&] {
+      if (!host) {
+        listed.flushLog();
+        host = GetHostFromURL(ctx, page_address);
+      }
+      return *host;
+    };
     hooks.found = [&](std::string& reference) { listed.addIfNew(reference); };
     hooks.yield = [&] {
+      listed.flushLog();
       if (ctx.desktop) ctx.desktop->processEvents();
     };
     FindImageReferences(*page, hooks);

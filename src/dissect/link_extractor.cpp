@@ -1,10 +1,9 @@
 #include "dissect/link_extractor.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "core/app_log.h"
-#include "core/text.h"
+#include "dissect/caseless_index.h"
 #include "dissect/highlight.h"
 #include "dissect/link_finder.h"
 #include "dissect/listed_items.h"
@@ -44,31 +43,35 @@ void ExtractLinks(Context& ctx, ItemList& links, std::string_view source_text) {
   scan.finish(ctx, std::move(items), "Links found: ");
 }
 
-void HighlightLinks(Context& ctx, TextPane& source, std::string_view source_text) {
-  WriteLog(ctx, kScanningSourceLogLine);
-  // Colouring a link once per time it is found gives the same marks as colouring it once: the
-  // pane search ignores letter case, so one lower-cased pattern stands for all its spellings.
+std::vector<TextFormatRun> LinkHighlightRuns(std::string_view source_text, std::string_view pane_text) {
+  // Colouring a link once per time it is found gives the same marks as colouring it once, and the
+  // pane search ignores letter case, so one pattern stands for all spellings of a link.
   std::vector<std::string> patterns;
-  std::unordered_set<std::string> seen;
+  CaselessIndex distinct;
   FindLinks(source_text, [&](std::string& candidate) {
     if (candidate.empty()) return;
-    std::string lower = ToLowerAscii(candidate);
-    if (seen.insert(lower).second) patterns.push_back(std::move(lower));
+    const uint64_t hash = CaselessIndex::Hash(candidate);
+    if (distinct.find(patterns, candidate, hash) != std::string::npos) return;
+    patterns.push_back(std::move(candidate));
+    distinct.add(patterns.size() - 1, hash);
   });
-  if (patterns.empty()) return;
-  seen.clear();
+  if (patterns.empty()) return {};
 
   // Each link's matches are taken left to right without overlap, like repeated pane searches.
-  const MultiPatternSearch search(patterns, true);
   std::vector<size_t> free_from(patterns.size(), 0);
   std::vector<TextSpan> spans;
-  const std::string text = source.text();
-  search.forEachMatch(text, [&](size_t pattern, size_t start) {
+  MultiPatternSearch(patterns, true).forEachMatch(pane_text, [&](size_t pattern, size_t start) {
     if (start < free_from[pattern]) return;
     free_from[pattern] = start + patterns[pattern].size();
     spans.emplace_back(start, free_from[pattern]);
   });
-  if (!spans.empty()) source.applyFormats(RunsCovering(std::move(spans), kBlue, true));
+  return RunsCovering(std::move(spans), kBlue, true);
+}
+
+void HighlightLinks(Context& ctx, TextPane& source, std::string_view source_text) {
+  WriteLog(ctx, kScanningSourceLogLine);
+  const std::vector<TextFormatRun> runs = LinkHighlightRuns(source_text, source.text());
+  if (!runs.empty()) source.applyFormats(runs);
 }
 
 }  // namespace kestrum

@@ -16,6 +16,10 @@ void ExtractLinks(Context& ctx, ItemList& links, std::string_view source_text);
 // Makes every occurrence (letter case ignored) of every link of the text bold blue in the pane.
 void HighlightLinks(Context& ctx, TextPane& source, std::string_view source_text);
 
+// The bold blue runs of HighlightLinks: every occurrence in `pane_text` of every link found in
+// `source_text`, each link's occurrences taken left to right without overlap.
+std::vector<TextFormatRun> LinkHighlightRuns(std::string_view source_text, std::string_view pane_text);
+
 // Removes the items that begin with "+" (pieces of scripts that join strings) and empty ones.
 void RemoveJunkLinks(ItemList& list);
 

@@ -31,13 +31,15 @@ bool IsAlreadyListed(Context& ctx, const ItemList& list, std::string& candidate)
 }
 
 bool ListedItems::addIfNew(std::string candidate) {
-  candidate = RemoveDoubleBlanks(candidate);
-  auto [it, inserted] = index_.try_emplace(ToLowerAscii(candidate), items_.size());
-  if (!inserted) {
-    WriteLog(ctx_, DuplicateLogLine(items_[it->second], candidate));
+  RemoveEvery(candidate, "  ");
+  const uint64_t hash = CaselessIndex::Hash(candidate);
+  const size_t match = index_.find(items_, candidate, hash);
+  if (match != std::string::npos) {
+    log_.add(DuplicateLogLine(items_[match], candidate));
     return false;
   }
   items_.push_back(std::move(candidate));
+  index_.add(items_.size() - 1, hash);
   return true;
 }
 

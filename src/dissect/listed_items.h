@@ -5,11 +5,12 @@
 #include <chrono>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/context.h"
 #include "core/seams.h"
+#include "dissect/caseless_index.h"
+#include "dissect/log_batch.h"
 
 namespace kestrum {
 
@@ -22,19 +23,24 @@ bool IsAlreadyListed(Context& ctx, const ItemList& list, std::string& candidate)
 // to the real list in one batch afterwards.
 class ListedItems {
  public:
-  explicit ListedItems(Context& ctx) : ctx_(ctx) {}
+  explicit ListedItems(Context& ctx) : log_(ctx) {}
 
   // Adds the candidate (double blanks removed) unless it is already listed; true when added.
   bool addIfNew(std::string candidate);
-  const std::vector<std::string>& items() const { return items_; }
-  std::vector<std::string> take() { return std::move(items_); }
+  // Writes the duplicate lines collected so far.
+  void flushLog() { log_.flush(); }
+  // The items in the order added; the duplicate lines are in the log by then.
+  std::vector<std::string> take() {
+    log_.flush();
+    return std::move(items_);
+  }
 
  private:
-  Context& ctx_;
+  LogBatch log_;
   std::vector<std::string> items_;
-  // Lower-cased item -> its index. Items never hold a double blank, and no two are equal once
-  // lower-cased, so at most one item can match a candidate: one log line, as the list walk gives.
-  std::unordered_map<std::string, size_t> index_;
+  // Items never hold a double blank and no two are equal once lower-cased, so at most one item
+  // can match a candidate: one log line, as the list walk gives.
+  CaselessIndex index_;
 };
 
 // The log line of one duplicate.

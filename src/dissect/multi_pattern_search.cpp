@@ -1,7 +1,7 @@
 #include "dissect/multi_pattern_search.h"
 
 #include <algorithm>
-#include <utility>
+#include <numeric>
 
 #include "core/text.h"
 
@@ -12,103 +12,112 @@ MultiPatternSearch::MultiPatternSearch(const std::vector<std::string>& patterns,
     const char c = static_cast<char>(b);
     fold_[b] = static_cast<unsigned char>(ignore_case ? AsciiLower(c) : c);
   }
-
-  // The trie, children as sibling chains while it grows.
-  std::vector<uint32_t> first_child(1, 0), next_sibling(1, 0);
-  std::vector<unsigned char> label(1, 0);
-  first_pattern_.assign(1, kNone);
-  next_pattern_.assign(patterns.size(), kNone);
   lengths_.resize(patterns.size());
-  for (size_t p = 0; p < patterns.size(); ++p) {
-    const std::string& pattern = patterns[p];
-    lengths_[p] = pattern.size();
-    if (pattern.empty()) continue;
-    uint32_t node = 0;
-    for (char raw : pattern) {
-      const unsigned char c = fold_[static_cast<unsigned char>(raw)];
-      uint32_t next = node == 0 ? root_next_[c] : 0;
-      if (node != 0) {
-        for (uint32_t k = first_child[node]; k != 0; k = next_sibling[k])
-          if (label[k] == c) {
-            next = k;
-            break;
-          }
-      }
-      if (next == 0) {
-        next = static_cast<uint32_t>(label.size());
-        label.push_back(c);
-        first_child.push_back(0);
-        next_sibling.push_back(first_child[node]);
-        first_child[node] = next;
-        first_pattern_.push_back(kNone);
-        if (node == 0) root_next_[c] = next;
-      }
-      node = next;
+  next_pattern_.assign(patterns.size(), kNone);
+  for (size_t p = 0; p < patterns.size(); ++p) lengths_[p] = patterns[p].size();
+
+  // Patterns in sorted order give the trie's nodes in depth-first order without any search for
+  // an existing child: a pattern shares its common prefix with the one before it.
+  std::vector<std::string> folded;
+  const bool fold = ignore_case && std::any_of(patterns.begin(), patterns.end(), [](const std::string& p) {
+                      return std::any_of(p.begin(), p.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+                    });
+  if (fold) {
+    folded.reserve(patterns.size());
+    for (const auto& pattern : patterns) folded.push_back(ToLowerAscii(pattern));
+  }
+  const std::vector<std::string>& keys = fold ? folded : patterns;
+  std::vector<uint32_t> order(patterns.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
+
+  struct TrieNode {
+    uint32_t parent = 0;
+    uint32_t depth = 0;
+    uint32_t ends_here = kNone;
+    unsigned char label = 0;
+  };
+  size_t total_length = 1;
+  for (const auto& key : keys) total_length += key.size();
+  std::vector<TrieNode> trie(1);
+  trie.reserve(total_length);  // an upper bound; pages beyond the nodes made are never touched
+  std::vector<uint32_t> path(1, 0);  // path[d]: node at depth d of the previous pattern
+  const std::string* previous = nullptr;
+  for (const uint32_t p : order) {
+    const std::string& key = keys[p];
+    if (key.empty()) continue;
+    size_t common = 0;
+    if (previous) {
+      const size_t limit = std::min(previous->size(), key.size());
+      while (common < limit && (*previous)[common] == key[common]) ++common;
     }
-    // Keep patterns of one node in their given order.
-    uint32_t* slot = &first_pattern_[node];
+    path.resize(key.size() + 1);
+    for (size_t d = common; d < key.size(); ++d) {
+      path[d + 1] = static_cast<uint32_t>(trie.size());
+      trie.push_back({path[d], static_cast<uint32_t>(d + 1), kNone, static_cast<unsigned char>(key[d])});
+    }
+    // Equal patterns share a node; the list keeps their given order (the sort is stable).
+    uint32_t* slot = &trie[path[key.size()]].ends_here;
     while (*slot != kNone) slot = &next_pattern_[*slot];
-    *slot = static_cast<uint32_t>(p);
+    *slot = p;
+    previous = &key;
   }
+  folded.clear();
+  folded.shrink_to_fit();
 
-  // Children laid out side by side, sorted by label, for the search.
-  const size_t nodes = label.size();
-  edge_begin_.assign(nodes + 1, 0);
-  std::vector<std::pair<unsigned char, uint32_t>> children;
+  // Breadth-first numbers: a stable sort of the depth-first order by depth keeps siblings
+  // together and in label order.
+  const size_t nodes = trie.size();
+  uint32_t max_depth = 0;
+  for (const auto& node : trie) max_depth = std::max(max_depth, node.depth);
+  std::vector<uint32_t> level_start(max_depth + 2, 0);
+  for (const auto& node : trie) ++level_start[node.depth + 1];
+  std::partial_sum(level_start.begin(), level_start.end(), level_start.begin());
+  std::vector<uint32_t> renumbered(nodes);
+  for (size_t n = 0; n < nodes; ++n) renumbered[n] = level_start[trie[n].depth]++;
+
+  label_.resize(nodes);
+  first_pattern_.resize(nodes);
+  std::vector<uint32_t> parent_of(nodes);
   for (size_t n = 0; n < nodes; ++n) {
-    edge_begin_[n] = static_cast<uint32_t>(edge_labels_.size());
-    if (n == 0) continue;  // the root uses its table
-    children.clear();
-    for (uint32_t k = first_child[n]; k != 0; k = next_sibling[k]) children.emplace_back(label[k], k);
-    std::sort(children.begin(), children.end());
-    for (const auto& [c, target] : children) {
-      edge_labels_.push_back(c);
-      edge_targets_.push_back(target);
-    }
+    const uint32_t id = renumbered[n];
+    label_[id] = trie[n].label;
+    first_pattern_[id] = trie[n].ends_here;
+    parent_of[id] = renumbered[trie[n].parent];
   }
-  edge_begin_[nodes] = static_cast<uint32_t>(edge_labels_.size());
+  trie.clear();
+  trie.shrink_to_fit();
+  renumbered.clear();
+  renumbered.shrink_to_fit();
+  first_child_.assign(nodes + 1, 0);
+  for (size_t id = 1; id < nodes; ++id) ++first_child_[parent_of[id] + 1];
+  first_child_[0] = 1;
+  for (size_t id = 1; id <= nodes; ++id) first_child_[id] += first_child_[id - 1];
+  for (uint32_t id = first_child_[0]; id < first_child_[1]; ++id) root_next_[label_[id]] = id;
 
-  // Failure and output links, breadth first so that every shorter suffix is done before.
+  // Failure and output links; breadth-first order means every shorter suffix is done before.
   fail_.assign(nodes, 0);
   output_.assign(nodes, 0);
   dictionary_link_.assign(nodes, 0);
-  std::vector<uint32_t> queue;
-  queue.reserve(nodes);
-  for (size_t c = 0; c < 256; ++c) {
-    const uint32_t v = root_next_[c];
-    if (v == 0) continue;
-    output_[v] = first_pattern_[v] != kNone ? v : 0;
-    queue.push_back(v);
-  }
-  for (size_t head = 0; head < queue.size(); ++head) {
-    const uint32_t u = queue[head];
-    for (uint32_t e = edge_begin_[u]; e < edge_begin_[u + 1]; ++e) {
-      const uint32_t v = edge_targets_[e];
-      fail_[v] = step(fail_[u], edge_labels_[e]);
-      dictionary_link_[v] = output_[fail_[v]];
-      output_[v] = first_pattern_[v] != kNone ? v : dictionary_link_[v];
-      queue.push_back(v);
-    }
+  for (size_t id = 1; id < nodes; ++id) {
+    const uint32_t up = parent_of[id];
+    if (up != 0) fail_[id] = step(fail_[up], label_[id]);
+    dictionary_link_[id] = output_[fail_[id]];
+    output_[id] = first_pattern_[id] != kNone ? static_cast<uint32_t>(id) : dictionary_link_[id];
   }
 }
 
 uint32_t MultiPatternSearch::child(uint32_t node, unsigned char c) const {
-  uint32_t low = edge_begin_[node];
-  uint32_t high = edge_begin_[node + 1];
+  uint32_t low = first_child_[node];
+  uint32_t high = first_child_[node + 1];
   if (high - low <= 8) {
-    for (uint32_t e = low; e < high; ++e)
-      if (edge_labels_[e] == c) return edge_targets_[e];
+    for (uint32_t id = low; id < high; ++id)
+      if (label_[id] == c) return id;
     return 0;
   }
-  while (low < high) {
-    const uint32_t mid = low + (high - low) / 2;
-    if (edge_labels_[mid] < c) {
-      low = mid + 1;
-    } else {
-      high = mid;
-    }
-  }
-  return low < edge_begin_[node + 1] && edge_labels_[low] == c ? edge_targets_[low] : 0;
+  const auto begin = label_.begin() + low;
+  const auto it = std::lower_bound(begin, label_.begin() + high, c);
+  return it != label_.begin() + high && *it == c ? static_cast<uint32_t>(it - label_.begin()) : 0;
 }
 
 }  // namespace kestrum

@@ -48,10 +48,10 @@ class MultiPatternSearch {
 
   std::array<unsigned char, 256> fold_{};
   std::array<uint32_t, 256> root_next_{};
-  // Children of a node: edge_labels_/edge_targets_[edge_begin_[n] .. edge_begin_[n + 1]).
-  std::vector<uint32_t> edge_begin_;
-  std::vector<unsigned char> edge_labels_;
-  std::vector<uint32_t> edge_targets_;
+  // Nodes are numbered breadth first, so the children of node n are the nodes
+  // first_child_[n] .. first_child_[n + 1] - 1, in ascending order of their labels.
+  std::vector<uint32_t> first_child_;
+  std::vector<unsigned char> label_;
   std::vector<uint32_t> fail_;
   // The node itself when a pattern ends there, else its nearest such suffix (0 = none).
   std::vector<uint32_t> output_;

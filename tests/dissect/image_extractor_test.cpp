@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,17 @@ TEST(ExtractImages, LongReferenceIsCutAfterTheHostIsPutInFront) {
   ASSERT_EQ(images.size(), 1u);
   EXPECT_EQ(images[0].size(), 150u) << images[0];
   EXPECT_EQ(images[0], ("http://host.example" + path).substr(0, 150));
+}
+
+TEST(ExtractImages, HostOfTheAddressIsWorkedOutOnceForTheWholeScan) {
+  TestProgram program;
+  program.root.write("page.htm", "<img src=\"/a.gif\"><td background=\"/b.gif\">" + kTail);
+  MemoryItemList images;
+  ExtractImages(program.ctx, images, program.root.file("page.htm"), "https://user@cdn.example:8443/x/y.htm");
+  EXPECT_EQ(images.items(), (List{"https://cdn.example/a.gif", "https://cdn.example/b.gif"}));
+  const List log = LoggedMessages(program.ctx);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "I made it out of GetHostFromURL"), 1);
+  EXPECT_EQ(log[1], "Protocol stripped");
 }
 
 TEST(ExtractImages, ReferencesNearTheEndOfTheFileAreAllFound) {

@@ -1,0 +1,31 @@
+#pragma once
+// An index over a growing list of texts that finds the entry equal to a text when ASCII letter
+// case is ignored, by hash. The duplicate tests of the scans ask it once per candidate.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrum {
+
+class CaselessIndex {
+ public:
+  static uint64_t Hash(std::string_view text);
+
+  // Number of the entry of `texts` equal to `text` without regard to case, or npos. Only entries
+  // recorded with add() are considered.
+  size_t find(const std::vector<std::string>& texts, std::string_view text, uint64_t hash) const;
+  // Records entry `number` of the list, whose hash is `hash`; entries are added in order.
+  void add(size_t number, uint64_t hash);
+
+ private:
+  void place(size_t number, uint64_t hash);
+
+  // Open addressing, at most half full. An entry holds the hash's high half and the text's
+  // number + 1 (0 = free), so a probe reads a text only when its hash matches.
+  std::vector<uint64_t> table_;
+  std::vector<uint64_t> hashes_;  // per entry, for growing the table
+};
+
+}  // namespace kestrum

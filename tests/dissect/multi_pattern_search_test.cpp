@@ -1,0 +1,74 @@
+#include "dissect/multi_pattern_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/text.h"
+
+namespace kestrum {
+namespace {
+
+using Occurrence = std::pair<size_t, size_t>;  // pattern, start
+
+std::vector<Occurrence> BruteForce(const std::vector<std::string>& patterns, const std::string& text, bool ignore_case) {
+  std::vector<Occurrence> found;
+  for (size_t p = 0; p < patterns.size(); ++p) {
+    const std::string& pattern = patterns[p];
+    if (pattern.empty() || pattern.size() > text.size()) continue;
+    for (size_t start = 0; start + pattern.size() <= text.size(); ++start) {
+      const std::string_view piece(text.data() + start, pattern.size());
+      if (ignore_case ? EqualsNoCase(piece, pattern) : piece == pattern) found.emplace_back(p, start);
+    }
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+std::vector<Occurrence> Automaton(const std::vector<std::string>& patterns, const std::string& text, bool ignore_case) {
+  std::vector<Occurrence> found;
+  size_t last_end = 0;
+  bool in_end_order = true;
+  MultiPatternSearch(patterns, ignore_case).forEachMatch(text, [&](size_t p, size_t start) {
+    const size_t end = start + patterns[p].size();
+    in_end_order = in_end_order && end >= last_end;
+    last_end = end;
+    found.emplace_back(p, start);
+  });
+  EXPECT_TRUE(in_end_order);
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+TEST(MultiPatternSearch, FindsWhatASearchPerPatternFinds) {
+  // A small alphabet makes patterns that are prefixes, suffixes and parts of each other.
+  std::mt19937 random(7);
+  const std::string alphabet = "abAB/.\xe9";
+  auto random_text = [&](size_t length) {
+    std::string text;
+    for (size_t i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
+    return text;
+  };
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::string> patterns;
+    const size_t count = 1 + random() % 12;
+    for (size_t i = 0; i < count; ++i) patterns.push_back(random_text(random() % 5));
+    if (round % 3 == 0) patterns.push_back(patterns.front());  // the same pattern twice
+    const std::string text = random_text(random() % 80);
+    for (const bool ignore_case : {false, true})
+      ASSERT_EQ(Automaton(patterns, text, ignore_case), BruteForce(patterns, text, ignore_case))
+          << "round " << round << " text " << text;
+  }
+}
+
+TEST(MultiPatternSearch, NoPatternsOrOnlyEmptyOnesFindNothing) {
+  EXPECT_TRUE(Automaton({}, "text", false).empty());
+  EXPECT_TRUE(Automaton({"", ""}, "text", true).empty());
+}
+
+}  // namespace
+}  // namespace kestrum
