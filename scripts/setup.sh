@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs (Debian 12) and builds it into build/.
-# Usage: scripts/setup.sh [--sanitize]   (the sanitizer build goes to build-sanitize/)
+# Usage: scripts/setup.sh [--sanitize] [TARGET...]
+#   --sanitize  build with ASan and UBSan into build-sanitize/ instead of build/
+#   TARGET      build only these targets (default: everything)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,8 +28,11 @@ fi
 build_dir=build
 cmake_args=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
 if [ "${1:-}" = "--sanitize" ]; then
+  shift
   build_dir=build-sanitize
   cmake_args=(-G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRUM_SANITIZE=ON -DKESTRUM_BUILD_BENCH=OFF)
 fi
+targets=()
+for target in "$@"; do targets+=(--target "$target"); done
 cmake -S . -B "$build_dir" "${cmake_args[@]}" >/dev/null
-cmake --build "$build_dir" -j "$(nproc)"
+cmake --build "$build_dir" -j "$(nproc)" "${targets[@]}"

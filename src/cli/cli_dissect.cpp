@@ -1,6 +1,10 @@
 #include "cli/cli_dissect.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_output.h"
@@ -70,8 +74,29 @@ void PrintSection(const char* title, const std::string& body) {
   std::printf("\n");
 }
 
+// The source with its findings in colour, for a terminal that shows colour.
+std::string ColouredSource(const TextPane& source) {
+  const std::string text = source.text();
+  std::string out;
+  size_t pos = 0;
+  for (const auto& run : source.formats()) {
+    out += ForTerminal(text.substr(pos, run.start - pos));
+    out += "\x1b[" + std::string(run.bold ? "1;" : "") + "38;2;" + std::to_string(run.color.r) + ";" +
+           std::to_string(run.color.g) + ";" + std::to_string(run.color.b) + "m";
+    out += ForTerminal(text.substr(run.start, run.length)) + "\x1b[0m";
+    pos = run.start + run.length;
+  }
+  return out + ForTerminal(text.substr(std::min(pos, text.size())));
+}
+
+bool TerminalShowsColour() {
+  const char* no_color = std::getenv("NO_COLOR");
+  const char* term = std::getenv("TERM");
+  return ::isatty(STDOUT_FILENO) && !(no_color && *no_color) && !(term && std::string(term) == "dumb");
+}
+
 void PrintText(MemoryMainView& window, const ScriptedDesktop& desktop) {
-  PrintSection("Source", ForTerminal(window.source().text()));
+  PrintSection("Source", TerminalShowsColour() ? ColouredSource(window.source()) : ForTerminal(window.source().text()));
   PrintSection("Headers", ForTerminal(window.headers().text()));
   std::string list;
   for (const auto& item : window.links().items()) list += ForTerminal(item) + "\n";

@@ -140,7 +140,7 @@ ServiceRun RunServiceToEnd(const std::vector<std::string>& arguments) {
   return run;
 }
 
-RawResponse ExchangeRaw(int port, const std::string& request) {
+RawResponse ExchangeRaw(int port, const std::string& request, size_t piece_size) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -150,8 +150,10 @@ RawResponse ExchangeRaw(int port, const std::string& request) {
     ::close(fd);
     return {};
   }
+  const size_t piece = piece_size ? piece_size : request.size();
   for (size_t sent = 0; sent < request.size();) {
-    const ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+    if (sent > 0 && piece_size) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const ssize_t n = ::send(fd, request.data() + sent, std::min(piece, request.size() - sent), MSG_NOSIGNAL);
     if (n <= 0) break;  // the server may answer and close before taking everything
     sent += static_cast<size_t>(n);
   }
