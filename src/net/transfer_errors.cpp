@@ -9,6 +9,9 @@ namespace {
 
 // Certificate verification results of OpenSSL (x509_vfy.h), named here to keep its headers out.
 constexpr long kUnableToGetIssuer = 2;
+constexpr long kUnableToDecryptSignature = 4;
+constexpr long kUnableToDecodeIssuerKey = 6;
+constexpr long kSignatureFailure = 7;
 constexpr long kNotYetValid = 9;
 constexpr long kExpired = 10;
 constexpr long kSelfSignedLeaf = 18;
@@ -17,6 +20,8 @@ constexpr long kUnableToGetIssuerLocally = 20;
 constexpr long kUnableToVerifyLeaf = 21;
 constexpr long kRevoked = 23;
 constexpr long kInvalidCa = 24;
+constexpr long kUntrusted = 27;
+constexpr long kRejected = 28;
 constexpr long kHostnameMismatch = 62;
 
 }  // namespace
@@ -90,8 +95,14 @@ int32_t InternetErrorFromCertificateCheck(long verify_result) {
       return kErrorInvalidCa;
     case kRevoked:
       return kErrorCertRevoked;
-    default:
+    case kUnableToDecryptSignature:
+    case kUnableToDecodeIssuerKey:
+    case kSignatureFailure:
+    case kUntrusted:
+    case kRejected:
       return kErrorInvalidCert;
+    default:
+      return kErrorCertErrors;
   }
 }
 
