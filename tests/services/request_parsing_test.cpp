@@ -80,6 +80,9 @@ TEST(RequestHead, FindsTheBlankLineThatEndsIt) {
   EXPECT_EQ(EndOfHead("GET / HTTP/1.1\nHost: x\n\nBODY"), 24u);
   EXPECT_EQ(EndOfHead("GET / HTTP/1.1\r\nHost: x\r\n"), std::string_view::npos);
   EXPECT_EQ(EndOfHead(""), std::string_view::npos);
+  // Searching on from where the last piece ended still finds a blank line split across pieces.
+  EXPECT_EQ(EndOfHead("GET / HTTP/1.1\r\n\r\n", 15), 18u);
+  EXPECT_EQ(EndOfHead("GET / HTTP/1.1\r\n\r\n", 16), std::string_view::npos);
 }
 
 TEST(RequestHead, SerializesAnAnswerWithItsLengthAndWithoutBodyForHead) {

@@ -42,9 +42,9 @@ struct RawResponse {
   std::string raw;  // everything the server sent before closing
 };
 
-// Sends `request` to 127.0.0.1:port as it is, reads until the server closes, and parses the
-// first response.
-RawResponse ExchangeRaw(int port, const std::string& request);
+// Sends `request` to 127.0.0.1:port as it is (in pieces of `piece_size` bytes with a short pause
+// between them, when given), reads until the server closes, and parses the first response.
+RawResponse ExchangeRaw(int port, const std::string& request, size_t piece_size = 0);
 // "METHOD target HTTP/1.1" with Host and "Connection: close", plus `extra_headers` lines.
 RawResponse Exchange(int port, const std::string& method, const std::string& target,
                      const std::string& extra_headers = "");

@@ -161,6 +161,12 @@ TEST_F(ServiceTest, KeepsServingAfterMalformedAndOversizedRequests) {
   }
 }
 
+TEST_F(ServiceTest, ReadsARequestThatArrivesInSmallPieces) {
+  const std::string request =
+      "GET /?v=KestrumDE_v0.3.7&s=http://listed.test HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+  for (const size_t piece : {1u, 3u, 7u}) EXPECT_EQ(ExchangeRaw(service->port(), request, piece).body, "Listed||ATS");
+}
+
 TEST_F(ServiceTest, AnswersRequestsThatShareOneConnection) {
   const std::string two =
       "POST /checkurl/YQ== HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc"

@@ -79,7 +79,9 @@ void ServeConnection(int socket, const RequestRouter& router, const ConnectionLi
     // The first byte may take the idle time; the rest of the request the request time.
     auto deadline = Clock::now() + std::chrono::seconds(buffer.empty() ? limits.idle_seconds : limits.request_seconds);
     size_t head_end = std::string::npos;
-    while ((head_end = EndOfHead(buffer)) == std::string::npos) {
+    size_t searched = 0;  // the blank line cannot end before here
+    while ((head_end = EndOfHead(buffer, searched)) == std::string::npos) {
+      searched = buffer.size() > 2 ? buffer.size() - 2 : 0;
       if (buffer.size() > kMaxHeadBytes) {
         const bool one_long_line = buffer.find('\n') == std::string::npos;
         SendFinal(socket, PlainAnswer(one_long_line ? 414 : 431, "Request too large\r\n"), limits);

@@ -9,7 +9,7 @@ namespace {
 // Where the "url" key's value starts: at the query's start or after an "&".
 size_t UrlValueStart(std::string_view query) {
   for (size_t pos = 0; pos < query.size();) {
-    if (FindNoCase(query.substr(pos), "url=") == 0) return pos + 4;
+    if (EqualsNoCase(query.substr(pos, 4), "url=")) return pos + 4;
     const size_t amp = query.find('&', pos);
     if (amp == std::string_view::npos) break;
     pos = amp + 1;
@@ -21,7 +21,7 @@ size_t LastRefKey(std::string_view text) {
   for (size_t pos = text.size(); pos > 0;) {
     const size_t hit = text.rfind('&', pos - 1);
     if (hit == std::string_view::npos) break;
-    if (FindNoCase(text.substr(hit), "&ref=") == 0) return hit;
+    if (EqualsNoCase(text.substr(hit, 5), "&ref=")) return hit;
     if (hit == 0) break;
     pos = hit;
   }

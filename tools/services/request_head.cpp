@@ -61,8 +61,8 @@ const char* ReasonPhrase(int status) {
 
 }  // namespace
 
-size_t EndOfHead(std::string_view buffer) {
-  for (size_t pos = buffer.find('\n'); pos != std::string_view::npos; pos = buffer.find('\n', pos + 1)) {
+size_t EndOfHead(std::string_view buffer, size_t from) {
+  for (size_t pos = buffer.find('\n', from); pos != std::string_view::npos; pos = buffer.find('\n', pos + 1)) {
     // The head ends at its first blank line: "\n\n" or "\n\r\n".
     if (pos + 1 < buffer.size() && buffer[pos + 1] == '\n') return pos + 2;
     if (pos + 2 < buffer.size() && buffer[pos + 1] == '\r' && buffer[pos + 2] == '\n') return pos + 3;

@@ -34,8 +34,9 @@ struct HeadParse {
 };
 
 // Where the head ends in `buffer` (just after its blank line), or npos when the blank line has
-// not arrived yet.
-size_t EndOfHead(std::string_view buffer);
+// not arrived yet. The search starts at `from`, so a head arriving in small pieces is not
+// scanned again from its start for every piece.
+size_t EndOfHead(std::string_view buffer, size_t from = 0);
 
 // `head` is the text before the blank line; leading empty lines are skipped.
 HeadParse ParseRequestHead(std::string_view head);
