@@ -226,6 +226,10 @@ std::string Utf8ToAnsi(std::string_view utf8) {
       }
       cp = (cp << 6) | (cont & 0x3F);
     }
+    // Overlong forms (a "/" spelled in three bytes), surrogates and values past U+10FFFF are
+    // not characters; letting them through would smuggle ASCII past checks made on the bytes.
+    constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    if (valid && (cp < kSmallest[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)) valid = false;
     if (!valid) {
       out += '?';  // a broken sequence is one unmappable character
       ++i;
