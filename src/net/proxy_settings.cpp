@@ -18,6 +18,9 @@ std::string GetProxyTemplate(Context& ctx) {
     proxy = KestrumServicesBase(ctx) + "/proxy/?url=";
     WriteSetting(ctx, "Settings", "Proxy_URL", proxy);
   }
+  // Proxy_URL is a prefix the address is appended to; as a template it would otherwise send the
+  // proxy script no address at all.
+  if (proxy.find("[URL]") == std::string::npos) proxy += "[URL]";
   return proxy;
 }
 

@@ -178,7 +178,8 @@ TEST_F(FetchTest, ProxySettingsAndMethodCaption) {
   EXPECT_FALSE(ProxyEnabled(program.ctx));
   EXPECT_EQ(ReadSetting(program.ctx, "Settings", "chkProxy", "<none>"), "0") << "an empty switch is stored as 0";
 
-  EXPECT_EQ(GetProxyTemplate(program.ctx), "http://127.0.0.1:8931/proxy/?url=");
+  // The stored prefix gets the address appended to it.
+  EXPECT_EQ(GetProxyTemplate(program.ctx), "http://127.0.0.1:8931/proxy/?url=[URL]");
   EXPECT_EQ(ReadSetting(program.ctx, "Settings", "Proxy_URL", ""), "http://127.0.0.1:8931/proxy/?url=");
   program.ctx.proxy_template = "http://chosen.test/?u=[URL]";
   EXPECT_EQ(GetProxyTemplate(program.ctx), "http://chosen.test/?u=[URL]");
