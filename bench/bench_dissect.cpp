@@ -60,7 +60,15 @@ std::string MakePage(PageKind kind, int64_t size) {
                                      : bench::DistinctLinksPage(static_cast<size_t>(size));
 }
 
-void Report(benchmark::State& state, const std::string& page) {
+// Times `scan` over the page; `prepare` runs untimed before each pass (a fresh log, a fresh pane).
+template <typename Prepare, typename Scan>
+void TimeScan(benchmark::State& state, const std::string& page, Prepare&& prepare, Scan&& scan) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    prepare();
+    state.ResumeTiming();
+    scan();
+  }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.size()));
   state.counters["page_MB"] = static_cast<double>(page.size()) / (1 << 20);
 }
@@ -69,13 +77,7 @@ void BM_ExtractLinks(benchmark::State& state, PageKind kind) {
   ScanProgram program;
   const std::string page = MakePage(kind, state.range(0));
   MemoryItemList links;
-  for (auto _ : state) {
-    ExtractLinks(program.ctx, links, page);
-    state.PauseTiming();
-    program.clearLog();
-    state.ResumeTiming();
-  }
-  Report(state, page);
+  TimeScan(state, page, [&] { program.clearLog(); }, [&] { ExtractLinks(program.ctx, links, page); });
   state.counters["links"] = static_cast<double>(links.count());
 }
 
@@ -83,13 +85,7 @@ void BM_HighlightLinks(benchmark::State& state, PageKind kind) {
   ScanProgram program;
   const std::string page = MakePage(kind, state.range(0));
   MemoryTextPane source;
-  for (auto _ : state) {
-    state.PauseTiming();
-    source.setText(page);
-    state.ResumeTiming();
-    HighlightLinks(program.ctx, source, page);
-  }
-  Report(state, page);
+  TimeScan(state, page, [&] { source.setText(page); }, [&] { HighlightLinks(program.ctx, source, page); });
   state.counters["runs"] = static_cast<double>(source.formats().size());
 }
 
@@ -98,13 +94,9 @@ void BM_ExtractImages(benchmark::State& state, PageKind kind) {
   const std::string page = MakePage(kind, state.range(0));
   std::ofstream(program.file("page.htm"), std::ios::binary) << page;
   MemoryItemList images;
-  for (auto _ : state) {
+  TimeScan(state, page, [&] { program.clearLog(); }, [&] {
     ExtractImages(program.ctx, images, program.file("page.htm"), "http://www.example.com/shop/index.html");
-    state.PauseTiming();
-    program.clearLog();
-    state.ResumeTiming();
-  }
-  Report(state, page);
+  });
   state.counters["images"] = static_cast<double>(images.count());
 }
 
@@ -114,14 +106,13 @@ void BM_ContentScan(benchmark::State& state, PageKind kind) {
   MemoryTextPane source;
   MemoryItemList links;
   ContentScanResult result;
-  for (auto _ : state) {
-    state.PauseTiming();
-    source.setText(page);
-    program.clearLog();
-    state.ResumeTiming();
-    result = RunContentScan(program.ctx, source, links, page);
-  }
-  Report(state, page);
+  TimeScan(
+      state, page,
+      [&] {
+        source.setText(page);
+        program.clearLog();
+      },
+      [&] { result = RunContentScan(program.ctx, source, links, page); });
   state.counters["iframes"] = result.iframes;
   state.counters["scripts"] = result.scripts;
   state.counters["executables"] = result.executables;

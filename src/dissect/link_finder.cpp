@@ -31,12 +31,11 @@ std::string PickQuoted(std::string_view word) {
 }
 
 std::string HrefRule(std::string_view word) {
-  const std::string lower = ToLowerAscii(word);
   std::string candidate(word);
-  if (Contains(lower, "href=\"")) {
+  if (ContainsNoCase(word, "href=\"")) {
     RemoveEvery(candidate, "href=");
     RemoveEvery(candidate, kQuoteText);
-  } else if (Contains(lower, "href='")) {
+  } else if (ContainsNoCase(word, "href='")) {
     KeepSecondPiece(candidate, "href='");
     KeepBefore(candidate, kApostrophe);
   } else {
@@ -84,9 +83,8 @@ std::string UrlRule(std::string_view word) {
 // http:// and https:// words. A refresh target (;url=) comes out lower-cased as a whole.
 std::string AddressRule(std::string_view word) {
   std::string candidate = PickQuoted(word);
-  std::string lower = ToLowerAscii(candidate);
-  if (Contains(lower, ";url=")) {
-    candidate = std::move(lower);
+  if (ContainsNoCase(candidate, ";url=")) {
+    candidate = ToLowerAscii(candidate);
     KeepSecondPiece(candidate, ";url=");
     KeepBefore(candidate, kApostrophe);
   }
