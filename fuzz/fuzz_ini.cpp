@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kestrum::IniLookup(without, section, key);
 
   const std::string with = kestrum::IniWithValue(contents, section, key, "v4lue");
-  if (kestrum::IsStorableIniName(section, key) && kestrum::IniLookup(with, section, key) != "v4lue")
-    __builtin_trap();
+  if (kestrum::IsStorableIniName(section, key) && kestrum::IniLookup(with, section, key) != "v4lue") __builtin_trap();
   // A value cannot forge lines: one holding a line break never brings a section into being.
   const std::string injected = kestrum::IniWithValue(contents, section, key, "x\r\n[Injected]\r\nk=1");
   if (kestrum::IsStorableIniName(section, key) && kestrum::IniLookup(injected, "Injected", "k") &&

@@ -22,10 +22,14 @@ namespace {
 
 const char* LogFileName(int kind) {
   switch (kind) {
-    case kDebugLog: return "debug.log";
-    case kApplicationLog: return "applog.log";
-    case kUpdateLog: return "updlog.log";
-    default: return "";
+    case kDebugLog:
+      return "debug.log";
+    case kApplicationLog:
+      return "applog.log";
+    case kUpdateLog:
+      return "updlog.log";
+    default:
+      return "";
   }
 }
 
@@ -50,9 +54,12 @@ bool IsRegularFile(const std::string& path) {
 // Appends to the file at `path`; a missing file is created only when `create` is set.
 AppendResult AppendLine(const std::string& path, std::string_view line, bool create) {
   switch (AppendToExistingFile(path, line)) {
-    case AppendOutcome::Written: return AppendResult::Written;
-    case AppendOutcome::WriteFailed: return AppendResult::CannotAppend;
-    case AppendOutcome::NoFile: break;
+    case AppendOutcome::Written:
+      return AppendResult::Written;
+    case AppendOutcome::WriteFailed:
+      return AppendResult::CannotAppend;
+    case AppendOutcome::NoFile:
+      break;
   }
   if (IsRegularFile(path)) return AppendResult::CannotAppend;  // there, but not ours to write
   if (!create) return AppendResult::Missing;

@@ -115,7 +115,9 @@ FolderWalkTotals WalkFolder(std::string_view folder) {
   return totals;
 }
 
-int64_t FolderSizeKB(std::string_view folder) { return BytesToNearestKB(WalkFolder(folder).byte_total); }
+int64_t FolderSizeKB(std::string_view folder) {
+  return BytesToNearestKB(WalkFolder(folder).byte_total);
+}
 
 void RunExitCleanup(Context& ctx) {
   if (ctx.unattended || !ctx.desktop) return;

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -17,9 +17,9 @@ namespace kestrum {
 namespace {
 
 struct Line {
-  size_t begin;     // first byte of the line
-  size_t end;       // one past its last byte, terminator excluded
-  size_t next;      // first byte of the following line
+  size_t begin;  // first byte of the line
+  size_t end;    // one past its last byte, terminator excluded
+  size_t next;   // first byte of the following line
 };
 
 // Reads a text line by line. Lines end at CR LF, LF or a lone CR, like the profile functions
@@ -127,7 +127,9 @@ std::string_view LineBreakOf(std::string_view text) {
   return text.find('\r') != std::string_view::npos ? "\r" : "\r\n";
 }
 
-bool HasLineBreakOrNul(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != text.npos; }
+bool HasLineBreakOrNul(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != text.npos;
+}
 
 // A value as a later read would see it: a line break would start a new line in the file (and
 // could forge keys), so the value ends where the first break or NUL stands.
@@ -140,9 +142,8 @@ std::string_view StorableValue(std::string_view value) {
 bool IsStorableIniName(std::string_view section, std::string_view key) {
   section = TrimIni(section);
   key = TrimIni(key);
-  return !key.empty() && !HasLineBreakOrNul(section) && !HasLineBreakOrNul(key) &&
-         section.find(']') == section.npos && key.find('=') == key.npos && key.front() != ';' &&
-         key.front() != '[';
+  return !key.empty() && !HasLineBreakOrNul(section) && !HasLineBreakOrNul(key) && section.find(']') == section.npos &&
+         key.find('=') == key.npos && key.front() != ';' && key.front() != '[';
 }
 
 std::optional<std::string> IniLookup(std::string_view contents, std::string_view section, std::string_view key) {
@@ -245,8 +246,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, uns
   while (ok && written < contents.size()) {
     const ssize_t n = ::write(fd, contents.data() + written, contents.size() - written);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else written += static_cast<size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      written += static_cast<size_t>(n);
   }
   ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;

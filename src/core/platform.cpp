@@ -20,19 +20,31 @@ bool Is(const VersionRecord& r, int platform, int major, int minor) {
   return r.platform == platform && r.major == major && r.minor == minor;
 }
 
-bool IsNt4(const VersionRecord& r) { return Is(r, kWindowsNt, 4, 0) && r.build >= 1381; }
-bool IsWindows2000(const VersionRecord& r) { return Is(r, kWindowsNt, 5, 0) && r.build >= 2195; }
+bool IsNt4(const VersionRecord& r) {
+  return Is(r, kWindowsNt, 4, 0) && r.build >= 1381;
+}
+bool IsWindows2000(const VersionRecord& r) {
+  return Is(r, kWindowsNt, 5, 0) && r.build >= 2195;
+}
 bool IsWindows2000OrLater(const VersionRecord& r) {
   return r.platform == kWindowsNt && r.major == 5 && r.minor >= 0;
 }
-bool IsXp(const VersionRecord& r) { return Is(r, kWindowsNt, 5, 1) && r.build >= 2600; }
-bool IsXpOrLater(const VersionRecord& r) { return r.platform == kWindowsNt && r.major >= 5 && r.minor >= 1; }
+bool IsXp(const VersionRecord& r) {
+  return Is(r, kWindowsNt, 5, 1) && r.build >= 2600;
+}
+bool IsXpOrLater(const VersionRecord& r) {
+  return r.platform == kWindowsNt && r.major >= 5 && r.minor >= 1;
+}
 bool HasServicePack(const VersionRecord& r, int number) {
   return Contains(r.service_pack, "Service Pack " + std::to_string(number));
 }
-bool IsServer2003(const VersionRecord& r) { return Is(r, kWindowsNt, 5, 2) && r.build == 3790; }
+bool IsServer2003(const VersionRecord& r) {
+  return Is(r, kWindowsNt, 5, 2) && r.build == 3790;
+}
 // Workstations report product type 1; domain controllers and servers 2 and 3.
-bool IsServerProduct(const VersionRecord& r) { return r.product_type == 2 || r.product_type == 3; }
+bool IsServerProduct(const VersionRecord& r) {
+  return r.product_type == 2 || r.product_type == 3;
+}
 
 // An XP edition row: its name with the service-pack suffix, and the family that goes with it.
 PlatformName XpEdition(const VersionRecord& r, const std::string& edition) {
@@ -67,6 +79,7 @@ std::string OsReleaseField(std::string_view os_release, std::string_view key) {
 }  // namespace
 
 std::string VistaEditionName(uint32_t edition_product) {
+  // clang-format off
   switch (edition_product) {
     case 0: return "Undefined Vista Installation";
     case 1: case 28: return "Ultimate Edition";
@@ -87,11 +100,18 @@ std::string VistaEditionName(uint32_t edition_product) {
     case 19: return "Small Business Server Premium Edition";
     default: return {};
   }
+  // clang-format on
 }
 
-bool IsVista(const VersionRecord& r) { return r.platform == kWindowsNt && r.major == 6; }
-bool IsVistaSP1(const VersionRecord& r) { return IsVista(r) && HasServicePack(r, 1); }
-bool IsVistaOrLater(const VersionRecord& r) { return r.platform == kWindowsNt && r.major >= 6; }
+bool IsVista(const VersionRecord& r) {
+  return r.platform == kWindowsNt && r.major == 6;
+}
+bool IsVistaSP1(const VersionRecord& r) {
+  return IsVista(r) && HasServicePack(r, 1);
+}
+bool IsVistaOrLater(const VersionRecord& r) {
+  return r.platform == kWindowsNt && r.major >= 6;
+}
 
 PlatformName DetectWindowsVersion(const VersionRecord& r) {
   PlatformName named;
@@ -132,16 +152,17 @@ PlatformName DetectWindowsVersion(const VersionRecord& r) {
   return named;
 }
 
-PlatformName DescribeLinux(std::string_view os_release, std::string_view kernel_name,
-                           std::string_view kernel_release) {
+PlatformName DescribeLinux(std::string_view os_release, std::string_view kernel_name, std::string_view kernel_release) {
   std::string distribution = OsReleaseField(os_release, "PRETTY_NAME");
   if (distribution.empty())
-    distribution = std::string(TrimBlank(OsReleaseField(os_release, "NAME") + " " +
-                                         OsReleaseField(os_release, "VERSION")));
+    distribution =
+        std::string(TrimBlank(OsReleaseField(os_release, "NAME") + " " + OsReleaseField(os_release, "VERSION")));
   const std::string kernel(TrimBlank(std::string(kernel_name) + " " + std::string(kernel_release)));
   PlatformName named{distribution, "Linux"};
-  if (distribution.empty()) named.name = kernel;
-  else if (!kernel.empty()) named.name += " [ " + kernel + " ]";
+  if (distribution.empty())
+    named.name = kernel;
+  else if (!kernel.empty())
+    named.name += " [ " + kernel + " ]";
   named.name = Utf8ToAnsi(named.name);
   return named;
 }

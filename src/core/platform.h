@@ -19,14 +19,14 @@ struct VersionRecord {
   int build = 0;
   std::string service_pack;
   uint32_t suite_mask = 0;
-  int product_type = 0;         // 1 workstation, 2 domain controller, 3 server
-  bool media_center = false;    // system metric 87
-  bool server_r2 = false;       // system metric 89
-  uint32_t edition_product = 0; // product type of the edition query (Vista and later)
+  int product_type = 0;          // 1 workstation, 2 domain controller, 3 server
+  bool media_center = false;     // system metric 87
+  bool server_r2 = false;        // system metric 89
+  uint32_t edition_product = 0;  // product type of the edition query (Vista and later)
 };
 
 struct PlatformName {
-  std::string name;    // empty when no row of the table matched
+  std::string name;  // empty when no row of the table matched
   std::string family;
 };
 
@@ -40,8 +40,7 @@ PlatformName DetectWindowsVersion(const VersionRecord& record);
 
 // "Debian GNU/Linux 12 (bookworm) [ Linux 6.1.0-18-amd64 ]" from the os-release text and uname;
 // family "Linux". Falls back to the kernel name when os-release says nothing.
-PlatformName DescribeLinux(std::string_view os_release, std::string_view kernel_name,
-                           std::string_view kernel_release);
+PlatformName DescribeLinux(std::string_view os_release, std::string_view kernel_name, std::string_view kernel_release);
 
 // Detects the running system into ctx.platform_name and ctx.platform_family. When no name could
 // be found, tells the user once (information message).

@@ -23,7 +23,9 @@ constexpr const char* kNotAUrl = "Error: CLI passed is not a URL";
 constexpr const char* kSendingQuery = "Sending query to server ....";
 constexpr int kDefaultMinutes = 10;
 
-bool IsBlankOrNul(char c) { return c == ' ' || c == '\t' || c == '\0'; }
+bool IsBlankOrNul(char c) {
+  return c == ' ' || c == '\t' || c == '\0';
+}
 
 std::string_view TrimField(std::string_view field) {
   while (!field.empty() && IsBlankOrNul(field.front())) field.remove_prefix(1);
@@ -65,8 +67,8 @@ std::string WithoutNetBlockSwitch(std::string_view text) {
   size_t pos = 0;
   for (;;) {
     size_t hit = FindNoCase(text, kNetBlockSwitch, pos);
-    while (hit != std::string_view::npos && (hit + kNetBlockSwitch.size() >= text.size() ||
-                                             text[hit + kNetBlockSwitch.size()] != ' '))
+    while (hit != std::string_view::npos &&
+           (hit + kNetBlockSwitch.size() >= text.size() || text[hit + kNetBlockSwitch.size()] != ' '))
       hit = FindNoCase(text, kNetBlockSwitch, hit + 1);
     if (hit == std::string_view::npos) break;
     out.append(text.substr(pos, hit - pos));
@@ -111,7 +113,9 @@ std::vector<ProxyEntry> ParseProxyList(std::string_view text) {
   return entries;
 }
 
-std::string ProxyListPath(const Context& ctx) { return JoinPath(StorageFolder(ctx), "proxy_servers.txt"); }
+std::string ProxyListPath(const Context& ctx) {
+  return JoinPath(StorageFolder(ctx), "proxy_servers.txt");
+}
 
 bool EnsureProxyList(Context& ctx) {
   const std::string path = ProxyListPath(ctx);
@@ -255,12 +259,13 @@ int64_t CountdownStartFor(std::string_view minutes_text) {
 Schedule ReadSchedule(Context& ctx) {
   Schedule schedule;
   schedule.enabled = ReadSetting(ctx, "Automation", "chkAutoDownload", "0") == "1";
-  if (schedule.enabled)
-    schedule.countdown_start = CountdownStartFor(ReadSetting(ctx, "Automation", "txtMins", "10"));
+  if (schedule.enabled) schedule.countdown_start = CountdownStartFor(ReadSetting(ctx, "Automation", "txtMins", "10"));
   return schedule;
 }
 
-Countdown StartCountdown(int64_t countdown_start) { return Countdown{countdown_start, 5, 9}; }
+Countdown StartCountdown(int64_t countdown_start) {
+  return Countdown{countdown_start, 5, 9};
+}
 
 bool TickCountdown(Countdown& countdown) {
   if (countdown.units != 0) {
@@ -293,6 +298,8 @@ WindowOrigin CenterWindow(int screen_width, int screen_height, int window_width,
                       to_int16((static_cast<double>(screen_height) - window_height) / 2.0)};
 }
 
-std::string LogoTooltip() { return std::string(kProgramTitle) + " " + VersionText(); }
+std::string LogoTooltip() {
+  return std::string(kProgramTitle) + " " + VersionText();
+}
 
 }  // namespace kestrum

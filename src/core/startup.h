@@ -47,11 +47,11 @@ void LoadProxyEntry(Context& ctx);
 
 // What the front end does once the command line has been read.
 enum class StartAction {
-  Interactive,                 // no command line: the interactive start
+  Interactive,                    // no command line: the interactive start
   WriteCharTableThenInteractive,  // "/ascii"
-  InteractiveQuery,            // run the Dissect command on `address`, then stay open
-  Unattended,                  // SendQuery on `address`, write the results, then close
-  NotAUrl,                     // the error message has been shown; no interactive preparation
+  InteractiveQuery,               // run the Dissect command on `address`, then stay open
+  Unattended,                     // SendQuery on `address`, write the results, then close
+  NotAUrl,                        // the error message has been shown; no interactive preparation
 };
 
 struct CommandLinePlan {

@@ -8,14 +8,15 @@ namespace kestrum {
 namespace {
 
 // The schemes the system's URL test recognises; anything else is an unknown scheme.
+// clang-format off
 constexpr std::array<std::string_view, 23> kKnownSchemes = {
-    "http",  "https", "ftp",   "file",       "mailto",   "news",  "nntp",   "telnet",
-    "gopher", "wais", "mk",    "shell",      "snews",    "local", "javascript", "vbscript",
-    "about", "res",   "ms-its", "its",       "hcp",      "ms-shell-rooted", "ms-shell-idlist"};
+    "http", "https", "ftp", "file", "mailto", "news", "nntp", "telnet", "gopher", "wais", "mk", "shell",
+    "snews", "local", "javascript", "vbscript", "about", "res", "ms-its", "its", "hcp", "ms-shell-rooted",
+    "ms-shell-idlist"};
+// clang-format on
 
 bool IsSchemeCharacter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
-         c == '.';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
 }
 
 }  // namespace
@@ -32,6 +33,8 @@ std::string_view KnownSchemeOf(std::string_view text) {
   return {};
 }
 
-bool IsURL(std::string_view text) { return !KnownSchemeOf(text).empty(); }
+bool IsURL(std::string_view text) {
+  return !KnownSchemeOf(text).empty();
+}
 
 }  // namespace kestrum

@@ -1,10 +1,10 @@
 #include "core/app_log.h"
 
-#include <filesystem>
-#include <fstream>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "core/memory_views.h"
 #include "core/recording_desktop.h"
@@ -131,16 +131,16 @@ TEST_F(AppLog, LogFolderFallsBackToThePerUserFolder) {
   WriteLog(ctx, "early");
   EXPECT_THAT(LogMessages(program.root.read("userdata/Kestrel Works/Kestrum Desktop Edition/Logs/applog.log")),
               ElementsAre("early"));
-  EXPECT_EQ(GetLogPath(ctx, kDebugLog), program.root.file("userdata/Kestrel Works/Kestrum Desktop Edition/Logs/debug.log"));
+  EXPECT_EQ(GetLogPath(ctx, kDebugLog),
+            program.root.file("userdata/Kestrel Works/Kestrum Desktop Edition/Logs/debug.log"));
   EXPECT_EQ(GetLogPath(ctx, 7), program.root.file("userdata/Kestrel Works/Kestrum Desktop Edition/Logs/"));
 }
 
 TEST_F(AppLog, AnUnavailablePathCanBeResetToTheDefault) {
   writeToUnavailablePath({MessageAnswer::Yes});
   ASSERT_EQ(desktop.messages.size(), 1u);
-  EXPECT_EQ(desktop.messages[0].text,
-            "Woops, the path to my log file doesn't seem to be available\r\n\r\nPath: " + unavailable +
-                "\r\n\r\nCan I set a default to correct this please?");
+  EXPECT_EQ(desktop.messages[0].text, "Woops, the path to my log file doesn't seem to be available\r\n\r\nPath: " +
+                                          unavailable + "\r\n\r\nCan I set a default to correct this please?");
   EXPECT_EQ(desktop.messages[0].icon, MessageIcon::Exclamation);
   EXPECT_EQ(desktop.messages[0].buttons, MessageButtons::YesNo);
   EXPECT_EQ(ReadSetting(ctx, "Paths", "AppLog_File", "unset"), "");

@@ -1,7 +1,7 @@
-#include <filesystem>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "core/memory_views.h"
 #include "core/recording_desktop.h"
@@ -59,8 +59,8 @@ TEST(PlanCommandLine, ClassifiesEveryForm) {
 
 TEST(PlanCommandLine, LogsEachStepAndNamesTheRejectedCommand) {
   EXPECT_THAT(PlanCommandLine("example.com").log_lines,
-              ElementsAre("Protocol prefix missing from command, I'm gonna add one", "Command passed: http://example.com",
-                          "Sending query to server ...."));
+              ElementsAre("Protocol prefix missing from command, I'm gonna add one",
+                          "Command passed: http://example.com", "Sending query to server ...."));
   EXPECT_THAT(PlanCommandLine("http://x /n /f:out.txt").log_lines,
               ElementsAre("Command passed: http://x /n /f:out.txt", "Command suggests outputting results to a file",
                           "Output to: out.txt", "Query: http://x", "Sending query to server ...."));
@@ -129,8 +129,8 @@ TEST_F(Startup, AnInteractiveQueryPutsTheAddressInTheBox) {
 TEST_F(Startup, TheInteractiveStartWaitsForContent) {
   PrepareInteractiveStart(ctx);
   EXPECT_EQ(window.addressText(), "http://");
-  for (ViewButton off : {ViewButton::Source, ViewButton::Images, ViewButton::Links, ViewButton::OwnerInfo,
-                         ViewButton::Headers})
+  for (ViewButton off :
+       {ViewButton::Source, ViewButton::Images, ViewButton::Links, ViewButton::OwnerInfo, ViewButton::Headers})
     EXPECT_FALSE(window.viewButtonEnabled(off));
   EXPECT_TRUE(window.viewButtonEnabled(ViewButton::Log));
   EXPECT_TRUE(window.viewButtonEnabled(ViewButton::Tools));

@@ -1,12 +1,11 @@
 #include "core/context.h"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
 #include <optional>
 #include <string>
-
-#include <gtest/gtest.h>
 
 namespace kestrum {
 namespace {

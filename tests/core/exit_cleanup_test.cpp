@@ -1,9 +1,9 @@
 #include "core/exit_cleanup.h"
 
-#include <filesystem>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "core/app_log.h"
 #include "core/recording_desktop.h"
@@ -19,8 +19,8 @@ using testing::TempFolder;
 using testing::TestProgram;
 
 TEST(BytesToNearestKB, HalvesGoToTheEvenNeighbour) {
-  const std::pair<int64_t, int64_t> cases[] = {{0, 0},       {511, 0},     {512, 0},       {513, 1},
-                                               {1024, 1},    {1536, 2},    {2560, 2},      {2561, 3},
+  const std::pair<int64_t, int64_t> cases[] = {{0, 0},          {511, 0},        {512, 0},       {513, 1},
+                                               {1024, 1},       {1536, 2},       {2560, 2},      {2561, 3},
                                                {1024000, 1000}, {1024512, 1000}, {1025536, 1002}};
   for (const auto& [bytes, kb] : cases) EXPECT_EQ(BytesToNearestKB(bytes), kb) << bytes;
 }

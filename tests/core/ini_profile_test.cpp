@@ -1,10 +1,9 @@
 #include "core/ini_profile.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "core_test_helpers.h"
 #include "support/temp_folder.h"

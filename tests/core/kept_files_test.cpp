@@ -1,10 +1,10 @@
 #include "core/kept_files.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "core/settings.h"
 #include "support/temp_folder.h"

@@ -1,9 +1,9 @@
 #include "core/startup.h"
 
-#include <filesystem>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "core/memory_views.h"
 #include "core/recording_desktop.h"
@@ -17,8 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using ::testing::StartsWith;
 using testing::LogMessages;
+using ::testing::StartsWith;
 using testing::TestProgram;
 
 class Load : public ::testing::Test {
@@ -74,13 +74,13 @@ TEST(ParseProxyList, ReadsEntriesFieldByField) {
       "  Padded || http://padded.example/ ,; commented field||x\r"
       "\"Open quote||http://open.example/\n"
       "Last||http://last.example/?url=[URL]";
-  EXPECT_THAT(ParseProxyList(text + std::string(1, '\0')),
-              ElementsAre(ProxyEntry{"Plain (US)", "http://plain.example/?url=[URL]&ref=[REF]"},
-                          ProxyEntry{"Quoted, Label", "http://q.example/?url=[URL]"},
-                          ProxyEntry{"Second", "http://second.example/"},
-                          ProxyEntry{"Padded ", " http://padded.example/"},
-                          ProxyEntry{"Open quote", "http://open.example/"},
-                          ProxyEntry{"Last", "http://last.example/?url=[URL]"}));
+  EXPECT_THAT(
+      ParseProxyList(text + std::string(1, '\0')),
+      ElementsAre(ProxyEntry{"Plain (US)", "http://plain.example/?url=[URL]&ref=[REF]"},
+                  ProxyEntry{"Quoted, Label", "http://q.example/?url=[URL]"},
+                  ProxyEntry{"Second", "http://second.example/"}, ProxyEntry{"Padded ", " http://padded.example/"},
+                  ProxyEntry{"Open quote", "http://open.example/"},
+                  ProxyEntry{"Last", "http://last.example/?url=[URL]"}));
 }
 
 TEST(ParseProxyList, TheBuiltInListHoldsFourEntries) {
@@ -109,7 +109,8 @@ TEST_F(Load, AMissingProxyListIsWrittenAndTheChosenEntryTaken) {
 }
 
 TEST_F(Load, TheLastEntryOfALabelWinsAndAnUnknownLabelSetsNothing) {
-  program.root.write("program/Storage/proxy_servers.txt", "Twin||http://one/\r\nOther||http://x/\r\nTwin||http://two/\r\n");
+  program.root.write("program/Storage/proxy_servers.txt",
+                     "Twin||http://one/\r\nOther||http://x/\r\nTwin||http://two/\r\n");
   WriteSetting(ctx, "Settings", "cboProxyServers", "Twin");
   LoadProxyEntry(ctx);
   EXPECT_EQ(ctx.proxy_template, "http://two/");
@@ -134,10 +135,19 @@ TEST_F(Load, AProxyListThatCannotBeWrittenIsTriedOnce) {
 
 TEST(CountdownStartFor, MinutesBecomeSecondsWithoutOverflow) {
   const std::pair<const char*, int64_t> cases[] = {
-      {"10", 600},   {"1", 60},      {" 7 ", 420},  {"2.5", 150},       {"+3", 180},
+      {"10", 600},
+      {"1", 60},
+      {" 7 ", 420},
+      {"2.5", 150},
+      {"+3", 180},
       {"547", 32820},  // beyond the old 16-bit counter
-      {"0.01", 1},   {"0", 0},       {"-3", 0},     {"abc", 600},       {"", 600},
-      {"1e3", 600},  {"99999999999999999999", 2147483647},
+      {"0.01", 1},
+      {"0", 0},
+      {"-3", 0},
+      {"abc", 600},
+      {"", 600},
+      {"1e3", 600},
+      {"99999999999999999999", 2147483647},
   };
   for (const auto& [text, seconds] : cases) EXPECT_EQ(CountdownStartFor(text), seconds) << text;
 }
@@ -193,7 +203,9 @@ TEST(CenterWindow, HalvesTheSpareRoomInto16Bits) {
     EXPECT_EQ(CenterWindow(c.screen_w, c.screen_h, c.window_w, c.window_h), c.origin) << c.screen_w;
 }
 
-TEST(LogoTooltip, TitleAndVersion) { EXPECT_EQ(LogoTooltip(), "Kestrum Desktop Edition 0.3.7"); }
+TEST(LogoTooltip, TitleAndVersion) {
+  EXPECT_EQ(LogoTooltip(), "Kestrum Desktop Edition 0.3.7");
+}
 
 }  // namespace
 }  // namespace kestrum

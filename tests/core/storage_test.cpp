@@ -1,10 +1,9 @@
 #include "core/storage.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "core/recording_desktop.h"
 #include "core/settings.h"

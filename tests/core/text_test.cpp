@@ -20,13 +20,13 @@ TEST(Text, Utf8ThatIsNotACharacterBecomesAQuestionMark) {
     std::string_view ansi;
   } const cases[] = {
       {"caf\xc3\xa9 \xe2\x82\xac", "caf\xe9 \x80"},
-      {"\xe4\xb8\xad", "?"},             // no room in the code page
-      {"\xf0\x9f\x98\x80!", "?!"},       // four bytes, one character
-      {"\xe0\x80\xaf", "???"},           // "/" spelled in three bytes
-      {"\xc0\xaf", "??"},                // "/" spelled in two bytes
-      {"\xed\xa0\x80", "???"},           // a lone surrogate
-      {"\xf4\x90\x80\x80", "????"},      // past U+10FFFF
-      {"\xe2\x82", "??"},                // cut short
+      {"\xe4\xb8\xad", "?"},         // no room in the code page
+      {"\xf0\x9f\x98\x80!", "?!"},   // four bytes, one character
+      {"\xe0\x80\xaf", "???"},       // "/" spelled in three bytes
+      {"\xc0\xaf", "??"},            // "/" spelled in two bytes
+      {"\xed\xa0\x80", "???"},       // a lone surrogate
+      {"\xf4\x90\x80\x80", "????"},  // past U+10FFFF
+      {"\xe2\x82", "??"},            // cut short
       {"\xff\xfe", "??"},
       {"a\0b"sv, "a\0b"sv},
   };
