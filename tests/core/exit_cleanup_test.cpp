@@ -1,7 +1,11 @@
 #include "core/exit_cleanup.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -112,6 +116,34 @@ TEST_F(ExitCleanup, TheDefaultLogIsCheckedEvenWhenLinesGoElsewhere) {
   EXPECT_THAT(desktop.messages[0].text, ::testing::HasSubstr("[ 600KB ]"));
   EXPECT_FALSE(fs::exists(program.storage() + "/Logs/applog.log"));
   EXPECT_TRUE(fs::exists(program.root.file("elsewhere.log")));
+}
+
+// Makes a file undeletable even for root (the immutable flag); false where the system refuses.
+bool SetImmutable(const std::string& path, bool immutable) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int flags = 0;
+  bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+  ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) ::close(fd);
+  return ok;
+}
+
+TEST_F(ExitCleanup, AFileThatCannotBeDeletedIsLoggedAndTheCloseGoesOn) {
+  fill("program/Storage/dl_temp/stuck.txt", 1500 * 1024);
+  fill("program/Storage/dl_temp/free.txt", 10);
+  fill("program/Storage/Logs/applog.log", 600 * 1024);
+  const std::string stuck = temp() + "/stuck.txt";
+  if (!SetImmutable(stuck, true)) GTEST_SKIP() << "no immutable files here";
+  desktop.scriptAnswers({MessageAnswer::Yes, MessageAnswer::No});
+  RunExitCleanup(ctx);
+  SetImmutable(stuck, false);
+
+  EXPECT_TRUE(fs::exists(stuck));
+  EXPECT_FALSE(fs::exists(temp() + "/free.txt"));
+  EXPECT_EQ(desktop.messages.size(), 2u);  // the log offer still comes
+  const std::string log_text = program.root.read("program/Storage/Logs/applog.log");
+  EXPECT_THAT(log_text, ::testing::HasSubstr("I was unable to delete " + stuck + " (Operation not permitted)"));
 }
 
 TEST_F(ExitCleanup, AnUnattendedRunAsksNothing) {
