@@ -13,17 +13,6 @@
 #include "ui/qt_desktop.h"
 #include "ui/startup_sequence.h"
 
-namespace {
-
-// The net-block text of the unattended form's " /n " switch.
-std::optional<std::string> NetBlockText(kestrum::Context& ctx) {
-  if (!ctx.window) return std::nullopt;
-  kestrum::ui::LookUpNetBlockInto(ctx);
-  return ctx.window->netBlock().text();
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   kestrum::Context ctx = kestrum::MakeProgramContext(argv[0]);
   kestrum::SystemResolver resolver;
@@ -38,12 +27,11 @@ int main(int argc, char** argv) {
     ctx.window = &view;
     ctx.unattended = true;
     const kestrum::CommandLinePlan plan = kestrum::ui::RunStartup(ctx, command_line, {});
-    return kestrum::ui::RunUnattended(ctx, plan, NetBlockText);
+    return kestrum::ui::RunUnattended(ctx, plan);
   }
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kestrum"));
-  QApplication::setApplicationDisplayName(QString::fromUtf8(kestrum::kProgramTitle));
   kestrum::ui::QtDesktop desktop;
   kestrum::ui::MainWindow window(ctx);
   desktop.setParentWindow(&window);

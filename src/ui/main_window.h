@@ -142,8 +142,6 @@ class MainWindow : public QWidget, public MainView {
 
   // Net-block view
   void NetBlockMenu(const QPoint& global_position);
-  void CopyNetBlock();
-  void SaveNetBlock();
   void PrintNetBlock();
 
   Context& ctx_;
@@ -183,9 +181,6 @@ class MainWindow : public QWidget, public MainView {
 // Where Help looks for the user manual: beside the executable (the build tree), then the
 // installed documentation folder.
 QStringList ManualLocations(const QString& executable_folder);
-
-// Fills the window's net-block view for the address box's host (the Owner Info lookup).
-void LookUpNetBlockInto(Context& ctx);
 
 // The online support area offered when the manual is missing: Services/SupportURL in cfg.ini.
 std::string SupportAddress(Context& ctx);

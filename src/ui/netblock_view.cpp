@@ -1,15 +1,14 @@
-// The Owner Info pane's menu: copy, save and print its text.
+// The Owner Info pane's menu: copy, save (the engine's commands) and print its text.
 #include <QAction>
 #include <QMenu>
 #include <QPrinter>
 
 #include "core/app_log.h"
 #include "core/identity.h"
-#include "core/text.h"
+#include "net/net_block.h"
 #include "ui/main_window.h"
 #include "ui/rich_text_pane.h"
 #include "ui/rich_text_printer.h"
-#include "ui/widget_files.h"
 
 namespace kestrum::ui {
 namespace {
@@ -20,8 +19,10 @@ constexpr const char* kNoPrinterMessage = "I couldn't find a printer to print to
 void MainWindow::buildNetBlockMenu() {
   mnuNBlock = new QMenu(this);
   mnuNBlock->setObjectName(QStringLiteral("mnuNBlock"));
-  mnuNBCopy = mnuNBlock->addAction(QStringLiteral("Copy to clipboard"), this, &MainWindow::CopyNetBlock);
-  mnuNBSave = mnuNBlock->addAction(QStringLiteral("Save to file"), this, &MainWindow::SaveNetBlock);
+  mnuNBCopy = mnuNBlock->addAction(QStringLiteral("Copy to clipboard"), this,
+                                   [this] { CopyNetBlockSelection(ctx_, *rtfNetBlock); });
+  mnuNBSave = mnuNBlock->addAction(QStringLiteral("Save to file"), this,
+                                   [this] { SaveNetBlockText(ctx_, *rtfNetBlock); });
   mnuNBPrint = mnuNBlock->addAction(QStringLiteral("Send to printer"), this, &MainWindow::PrintNetBlock);
   rtfNetBlock->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(rtfNetBlock, &QWidget::customContextMenuRequested, this,
@@ -29,12 +30,6 @@ void MainWindow::buildNetBlockMenu() {
 }
 
 void MainWindow::NetBlockMenu(const QPoint& global_position) { mnuNBlock->popup(global_position); }
-
-void MainWindow::CopyNetBlock() {
-  if (ctx_.desktop) ctx_.desktop->setClipboardText(ToCrLf(rtfNetBlock->selectedText()));
-}
-
-void MainWindow::SaveNetBlock() { SavePaneText(ctx_, *rtfNetBlock, false); }
 
 void MainWindow::PrintNetBlock() {
   std::unique_ptr<QPrinter> printer = printer_for_job ? printer_for_job() : nullptr;

@@ -3,7 +3,9 @@
 #include "core/exit_cleanup.h"
 #include "core/seams.h"
 #include "decode/char_table.h"
-#include "dissect/dissect_command.h"
+#include "core/text.h"
+#include "dissect/query_pipeline.h"
+#include "net/net_block.h"
 
 namespace kestrum::ui {
 
@@ -23,15 +25,19 @@ CommandLinePlan RunStartup(Context& ctx, std::string_view command_line, const Wi
   return plan;
 }
 
-int RunUnattended(Context& ctx, const CommandLinePlan& plan,
-                  const std::function<std::optional<std::string>(Context&)>& look_up_net_block) {
+int RunUnattended(Context& ctx, const CommandLinePlan& plan) {
+  // InterpretCommandLine has logged the query and put the address into the address box.
   SendQuery(ctx, plan.address);
-  const std::string source_text = ctx.window ? ctx.window->source().text() : std::string();
+  const std::string source_text = ctx.window->source().text();
   std::optional<std::string> net_block;
-  if (ctx.append_net_block && look_up_net_block) net_block = look_up_net_block(ctx);
+  if (ctx.append_net_block) {
+    RunNetBlockLookup(ctx);
+    net_block = ctx.window->netBlock().text();
+  }
   const bool written = WriteUnattendedResults(ctx, source_text, net_block);
   RunExitCleanup(ctx);
-  return written ? 0 : 1;
+  if (!written) return 1;
+  return TrimBlank(source_text).empty() ? 2 : 0;
 }
 
 }  // namespace kestrum::ui

@@ -22,8 +22,8 @@ struct WindowStartupSteps {
 CommandLinePlan RunStartup(Context& ctx, std::string_view command_line, const WindowStartupSteps& steps);
 
 // The unattended form after start-up: SendQuery, the net-block information when asked for, the
-// results file, and the close with its clean-up. Returns the process exit code.
-int RunUnattended(Context& ctx, const CommandLinePlan& plan,
-                  const std::function<std::optional<std::string>(Context&)>& look_up_net_block);
+// results file, and the close with its clean-up. Returns the process exit code: 0 when the file
+// holds a page, 1 when it could not be written, 2 when the page could not be fetched.
+int RunUnattended(Context& ctx, const CommandLinePlan& plan);
 
 }  // namespace kestrum::ui

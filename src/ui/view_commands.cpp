@@ -10,8 +10,10 @@
 #include "core/text.h"
 #include "core/url_scheme.h"
 #include "dissect/dissect_command.h"
+#include "dissect/image_extractor.h"
 #include "dissect/link_extractor.h"
 #include "net/http_client.h"
+#include "net/net_block.h"
 #include "net/net_settings.h"
 #include "ui/about_dialog.h"
 #include "ui/main_window.h"
@@ -58,7 +60,7 @@ void MainWindow::ShowSourceView() {
 void MainWindow::ShowImagesView() {
   ShowListView(kModeImages, *lvwImages, {"Extracting images ...", "Extracting images ....",
                                          "There are no images to view ..."},
-               [this] { ExtractImagesIntoList(); });
+               [this] { ExtractImages(ctx_, *lvwImages, ctx_.saved_page_file, addressText()); });
 }
 
 void MainWindow::ShowLinksView() {
@@ -96,14 +98,8 @@ void MainWindow::ShowLogView() {
 }
 
 void MainWindow::ShowOwnerInfoView() {
-  if (addressText().size() < 5) return;
-  if (!rtfNetBlock->text().empty()) {
-    showView(kModeNetBlock);
-    LogModeChange(ctx_, kModeNetBlock);
-    return;
-  }
   BusyWindow busy(*this);
-  LookUpNetBlock();
+  RunNetBlockLookup(ctx_);
 }
 
 void MainWindow::ShowHeadersView() {
@@ -188,12 +184,6 @@ QStringList ManualLocations(const QString& executable_folder) {
   return {executable_folder + QStringLiteral("/kestrum-manual.html"),
           executable_folder + QStringLiteral("/../share/doc/kestrum/manual.html")};
 }
-
-void MainWindow::ExtractImagesIntoList() {}
-
-void MainWindow::LookUpNetBlock() { LookUpNetBlockInto(ctx_); }
-
-void LookUpNetBlockInto(Context&) {}
 
 std::string SupportAddress(Context& ctx) {
   return ReadSetting(ctx, "Services", "SupportURL", KestrumServicesBase(ctx) + "/support/");

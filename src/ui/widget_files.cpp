@@ -7,14 +7,13 @@
 
 namespace kestrum::ui {
 
-bool SavePaneText(Context& ctx, const TextPane& pane, bool final_line_break) {
+bool SavePaneText(Context& ctx, const TextPane& pane) {
   if (!ctx.desktop) return false;
   const auto path = ctx.desktop->chooseSaveFile(kSaveToFileCaption, kSaveToFileFilter, "");
   if (!path || path->empty()) return false;
-  std::string contents = ToCrLf(pane.text());
-  if (final_line_break) contents += kCrLf;
+  const std::string contents = ToCrLf(pane.text()) + kCrLf;
   if (WriteFileAtomically(*path, contents, 0644)) return true;
-  const std::string message = "I couldn't write the file " + *path;
+  const std::string message = "I was unable to write the file: " + *path;
   WriteLog(ctx, message);
   ctx.desktop->showMessage(message, kProgramTitle, MessageIcon::Exclamation, MessageButtons::Ok);
   return false;

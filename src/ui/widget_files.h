@@ -11,9 +11,9 @@ inline constexpr const char* kSaveToFileCaption = "Save to file";
 inline constexpr const char* kSaveToFileFilter =
     "All Files (*.*)|*.*|Text File (.txt)|*.txt|Kestrum File (.kmx)|*.kmx|HTML File (.html)|*.html";
 
-// Asks for a file, then writes the pane's text with CR LF line breaks (and one more CR LF when
-// `final_line_break`). The file is written whole or not at all; a failure is told and logged.
-// False when cancelled or not written.
-bool SavePaneText(Context& ctx, const TextPane& pane, bool final_line_break = true);
+// Asks for a file, then writes the pane's text with CR LF line breaks and one more CR LF. The
+// file is written whole or not at all; a failure is told and logged. False when cancelled or not
+// written.
+bool SavePaneText(Context& ctx, const TextPane& pane);
 
 }  // namespace kestrum::ui

@@ -49,8 +49,8 @@ TEST_F(NetBlockViewTest, SaveToAnUnwritableFileIsReported) {
   desktop.scriptSaveFile(program.root.file("no-such-folder/owner.txt"));
   window->mnuNBSave->trigger();
   ASSERT_EQ(desktop.messages.size(), 1u);
-  EXPECT_TRUE(StartsWith(desktop.messages[0].text, "I couldn't write the file "));
-  EXPECT_TRUE(Contains(logText(), "I couldn't write the file "));
+  EXPECT_TRUE(StartsWith(desktop.messages[0].text, "I was unable to write the file: "));
+  EXPECT_TRUE(Contains(logText(), "I was unable to write the file: "));
 }
 
 TEST_F(NetBlockViewTest, PrintsEveryPageAndAnEmptyPaneAsOnePage) {
