@@ -1,11 +1,11 @@
 // Which addresses the proxy may reach without --allow-private-targets.
+#include "services/address_policy.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
-
-#include "services/address_policy.h"
 
 namespace kestrum::services {
 namespace {
@@ -19,11 +19,15 @@ bool IsPublic(const char* text) {
 }
 
 TEST(AddressPolicy, RefusesEverythingButPublicUnicast) {
-  for (const char* refused :
-       {"127.0.0.1", "127.255.255.254", "0.0.0.0", "10.1.2.3", "172.16.0.1", "172.31.255.255", "192.168.1.1",
-        "169.254.169.254", "100.64.0.1", "224.0.0.1", "255.255.255.255", "240.0.0.1", "192.0.2.7", "198.18.0.1",
-        "::", "::1", "::ffff:127.0.0.1", "::ffff:10.0.0.1", "::127.0.0.1", "64:ff9b::7f00:1", "2002:7f00:1::",
-        "fc00::1", "fd12:3456::1", "fe80::1", "fec0::1", "ff02::1", "2001:db8::1"})
+  for (const char* refused : {"127.0.0.1",   "127.255.255.254",  "0.0.0.0",
+                              "10.1.2.3",    "172.16.0.1",       "172.31.255.255",
+                              "192.168.1.1", "169.254.169.254",  "100.64.0.1",
+                              "224.0.0.1",   "255.255.255.255",  "240.0.0.1",
+                              "192.0.2.7",   "198.18.0.1",       "::",
+                              "::1",         "::ffff:127.0.0.1", "::ffff:10.0.0.1",
+                              "::127.0.0.1", "64:ff9b::7f00:1",  "2002:7f00:1::",
+                              "fc00::1",     "fd12:3456::1",     "fe80::1",
+                              "fec0::1",     "ff02::1",          "2001:db8::1"})
     EXPECT_FALSE(IsPublic(refused)) << refused;
   for (const char* allowed : {"8.8.8.8", "1.1.1.1", "172.32.0.1", "172.15.255.255", "100.128.0.1", "193.0.2.1",
                               "2606:4700::1111", "::ffff:8.8.8.8", "2002:0808:0808::"})

@@ -17,8 +17,8 @@ constexpr const char* kBraxel =
     "noclass.test\r\n"
     "bare.test EMD\r\n"
     "0.0.0.0 10.1.2.3 ATS\r\n"
-    "127.0.0.1 listed.test GRM\r\n"         // second listing: the first counts
-    "127.0.0.1 comma.test A,B\r\n"          // a class the program would cut apart
+    "127.0.0.1 listed.test GRM\r\n"  // second listing: the first counts
+    "127.0.0.1 comma.test A,B\r\n"   // a class the program would cut apart
     "127.0.0.1 unspecified.test NOT  SPECIFIED\n"
     "   \n";
 
@@ -31,8 +31,8 @@ TEST(BraxelList, ReadsHostsStyleLinesAndAnswersListedWithClass) {
   };
   const Case cases[] = {
       {"http://listed.test", "Listed||ATS"},
-      {"https://LISTED.Test", "Listed||ATS"},   // letter case of the host does not matter
-      {"http://listed.test.", "Listed||ATS"},    // nor a trailing dot
+      {"https://LISTED.Test", "Listed||ATS"},  // letter case of the host does not matter
+      {"http://listed.test.", "Listed||ATS"},  // nor a trailing dot
       {"http://listed.test:8080/x", "Listed||ATS"},
       {"listed.test", "Listed||ATS"},
       {"http://hijack.test", "Listed||HFS"},
@@ -42,8 +42,8 @@ TEST(BraxelList, ReadsHostsStyleLinesAndAnswersListedWithClass) {
       {"http://10.1.2.3", "Listed||ATS"},
       {"http://comma.test", "Listed"},
       {"http://unspecified.test", "Listed||NOT  SPECIFIED"},  // a class is the rest of the line
-      {"http://www.listed.test", "Not Listed"},  // hosts entries are exact names
-      {"http://127.0.0.1", "Not Listed"},        // the sink address is not itself listed
+      {"http://www.listed.test", "Not Listed"},               // hosts entries are exact names
+      {"http://127.0.0.1", "Not Listed"},                     // the sink address is not itself listed
       {"http://", "Not Listed"},
       {"", "Not Listed"},
   };
@@ -64,7 +64,8 @@ TEST(EntryLists, MatchHostsAndWholeAddresses) {
   EXPECT_FALSE(mdl.Lists("http://"));
   EXPECT_EQ(warnings, std::vector<std::string>{"line 3: text after the entry ignored"});
 
-  const PhishList phish = PhishList::Parse("http://phish.test/login.html\nhttps://Bank.Test\nbare.test/x?y=1\n", warnings);
+  const PhishList phish =
+      PhishList::Parse("http://phish.test/login.html\nhttps://Bank.Test\nbare.test/x?y=1\n", warnings);
   struct Case {
     const char* address;
     bool listed;

@@ -23,7 +23,8 @@ class ProxyTest : public ::testing::Test {
                           ";ref=" + req.get_header_value("Referer") + ";via=" + req.get_header_value("Via"),
                       "text/x-test");
     });
-    server.Get("/redirect", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/page?from=redirect"); });
+    server.Get("/redirect",
+               [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/page?from=redirect"); });
     server.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
     server.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
       res.status = 404;
@@ -38,8 +39,8 @@ class ProxyTest : public ::testing::Test {
     });
     site->start();
     data = new TempFolder();
-    service = new ServiceProcess({"--data", data->path(), "--allow-private-targets", "--proxy-timeout", "1",
-                                  "--proxy-max-bytes", "1000"});
+    service = new ServiceProcess(
+        {"--data", data->path(), "--allow-private-targets", "--proxy-timeout", "1", "--proxy-max-bytes", "1000"});
   }
   static void TearDownTestSuite() {
     delete service;

@@ -17,7 +17,8 @@ TEST(RequestHead, KeepsTargetsThatStrictParsersRefuse) {
   };
   const Case cases[] = {
       // A proxied address with its own query: two "?" in one target.
-      {"GET /proxy/?url=http://a.test/p.php?id=1&x=2&ref=[REF] HTTP/1.1", "/proxy/?url=http://a.test/p.php?id=1&x=2&ref=[REF]"},
+      {"GET /proxy/?url=http://a.test/p.php?id=1&x=2&ref=[REF] HTTP/1.1",
+       "/proxy/?url=http://a.test/p.php?id=1&x=2&ref=[REF]"},
       // An address list sent unencoded holds a blank.
       {"GET /pwinb.asp?cl=kestrumde-v0.3.7&s=10.0.0.1, 10.0.0.2||a.test HTTP/1.1",
        "/pwinb.asp?cl=kestrumde-v0.3.7&s=10.0.0.1, 10.0.0.2||a.test"},
@@ -163,16 +164,17 @@ TEST(ProxyTarget, FetchesOnlyHttpAndHttps) {
   };
   for (const Case& c : cases) {
     const auto address = ProxyTargetAddress(c.target);
-    if (c.address) EXPECT_EQ(address, c.address) << c.target;
-    else EXPECT_FALSE(address) << c.target;
+    if (c.address)
+      EXPECT_EQ(address, c.address) << c.target;
+    else
+      EXPECT_FALSE(address) << c.target;
   }
 }
 
 TEST(LenientBase64, ReadsTheProgramsEncoderHoweverItsLineBreaksTravel) {
   // 55 bytes: the encoder writes 72 characters, CR LF, then the last group.
   const std::string address = "http://phish.kestrum.test/a/very/long/path/login.html?x";
-  const std::string encoded =
-      "aHR0cDovL3BoaXNoLmtlc3RydW0udGVzdC9hL3ZlcnkvbG9uZy9wYXRoL2xvZ2luLmh0bWw/\r\neA==";
+  const std::string encoded = "aHR0cDovL3BoaXNoLmtlc3RydW0udGVzdC9hL3ZlcnkvbG9uZy9wYXRoL2xvZ2luLmh0bWw/\r\neA==";
   EXPECT_EQ(DecodeBase64Leniently(encoded), address);
   EXPECT_EQ(DecodeBase64Leniently(std::string(encoded).erase(72, 2)), address);
   EXPECT_EQ(DecodeBase64Leniently("aHR0cDovL2EudGVzdC8_eA"), "http://a.test/?x");  // URL-safe, no padding

@@ -114,9 +114,13 @@ ServiceProcess::ServiceProcess(const std::vector<std::string>& arguments) {
   port_ = std::atoi(line.c_str() + colon + 1);
 }
 
-ServiceProcess::~ServiceProcess() { Stop(); }
+ServiceProcess::~ServiceProcess() {
+  Stop();
+}
 
-bool ServiceProcess::running() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+bool ServiceProcess::running() const {
+  return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0;
+}
 
 int ServiceProcess::Stop() {
   if (pid_ <= 0) return -1;
@@ -164,8 +168,8 @@ RawResponse ExchangeRaw(int port, const std::string& request, size_t piece_size)
 }
 
 RawResponse Exchange(int port, const std::string& method, const std::string& target, const std::string& extra_headers) {
-  return ExchangeRaw(port, method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra_headers +
-                               "Connection: close\r\n\r\n");
+  return ExchangeRaw(
+      port, method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra_headers + "Connection: close\r\n\r\n");
 }
 
 }  // namespace kestrum::testing

@@ -36,7 +36,7 @@ struct ServiceRun {
 ServiceRun RunServiceToEnd(const std::vector<std::string>& arguments);
 
 struct RawResponse {
-  int status = 0;  // 0 when no status line came back
+  int status = 0;                              // 0 when no status line came back
   std::map<std::string, std::string> headers;  // names lower-cased
   std::string body;
   std::string raw;  // everything the server sent before closing

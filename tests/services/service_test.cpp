@@ -152,7 +152,7 @@ TEST_F(ServiceTest, KeepsServingAfterMalformedAndOversizedRequests) {
       {"GET / HTTP/1.1\r\nX: " + std::string(40000, 'b') + "\r\n\r\n", 431},
       {"POST /checkurl/YQ== HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n", 411},
       {"POST /checkurl/YQ== HTTP/1.1\r\nContent-Length: 100000000\r\n\r\n", 413},
-      {"GET /online.txt HTTP/1.1\r\nHost: x", 0},        // cut short, then closed
+      {"GET /online.txt HTTP/1.1\r\nHost: x", 0},  // cut short, then closed
       {"POST /checkurl/YQ== HTTP/1.1\r\nContent-Length: 10\r\n\r\nabc", 0},
   };
   for (const Case& c : cases) {

@@ -54,10 +54,10 @@ bool IsPublicIPv6(const std::array<uint8_t, 16>& a) {
   if (StartsWithBytes(a, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})) return false;
   if (StartsWithBytes(a, {0, 0x64, 0xFF, 0x9B, 0, 0, 0, 0, 0, 0, 0, 0})) return IsPublicIPv4(EmbeddedIPv4(a, 12));
   if (StartsWithBytes(a, {0x20, 0x02})) return IsPublicIPv4(EmbeddedIPv4(a, 2));
-  if ((a[0] & 0xFE) == 0xFC) return false;                       // unique local fc00::/7
-  if (a[0] == 0xFE && (a[1] & 0xC0) == 0x80) return false;       // link-local fe80::/10
-  if (a[0] == 0xFE && (a[1] & 0xC0) == 0xC0) return false;       // old site-local fec0::/10
-  if (a[0] == 0xFF) return false;                                // multicast
+  if ((a[0] & 0xFE) == 0xFC) return false;                         // unique local fc00::/7
+  if (a[0] == 0xFE && (a[1] & 0xC0) == 0x80) return false;         // link-local fe80::/10
+  if (a[0] == 0xFE && (a[1] & 0xC0) == 0xC0) return false;         // old site-local fec0::/10
+  if (a[0] == 0xFF) return false;                                  // multicast
   if (StartsWithBytes(a, {0x20, 0x01, 0x0D, 0xB8})) return false;  // documentation
   return true;
 }

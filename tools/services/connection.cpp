@@ -72,8 +72,8 @@ std::string PrintableForLog(std::string_view text) {
   return out;
 }
 
-void ServeConnection(int socket, const RequestRouter& router, const ConnectionLimits& limits,
-                     const RequestLogger& log, const std::string& peer) {
+void ServeConnection(int socket, const RequestRouter& router, const ConnectionLimits& limits, const RequestLogger& log,
+                     const std::string& peer) {
   std::string buffer;
   for (int served = 0; served < limits.max_requests; ++served) {
     // The first byte may take the idle time; the rest of the request the request time.
@@ -128,10 +128,10 @@ void ServeConnection(int socket, const RequestRouter& router, const ConnectionLi
     const ServiceRequest request{head.method, head.target, head.user_agent, head.referrer, head.via};
     const ServiceAnswer answer = router.Answer(request);
     const bool keep_alive = head.keep_alive && served + 1 < limits.max_requests;
-    if (log) log(peer + " " + PrintableForLog(head.method) + " " + PrintableForLog(head.target) + " -> " +
-                 std::to_string(answer.status));
-    if (!SendAll(socket, SerializeAnswer(answer, head.method != "HEAD", keep_alive), limits.send_stall_seconds))
-      return;
+    if (log)
+      log(peer + " " + PrintableForLog(head.method) + " " + PrintableForLog(head.target) + " -> " +
+          std::to_string(answer.status));
+    if (!SendAll(socket, SerializeAnswer(answer, head.method != "HEAD", keep_alive), limits.send_stall_seconds)) return;
     if (!keep_alive) return;
     buffer.erase(0, head_end + head.content_length);
   }

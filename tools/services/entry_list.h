@@ -20,8 +20,10 @@ class EntryList {
     for (const ListLine& line : MeaningfulLines(text)) {
       if (line.fields.size() > 1) warnings.push_back(LineWarning(line, "text after the entry ignored"));
       std::string entry = Normalize(line.fields.front());
-      if (entry.empty()) warnings.push_back(LineWarning(line, "no usable entry"));
-      else list.entries_.insert(std::move(entry));
+      if (entry.empty())
+        warnings.push_back(LineWarning(line, "no usable entry"));
+      else
+        list.entries_.insert(std::move(entry));
     }
     return list;
   }

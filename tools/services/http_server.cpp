@@ -74,8 +74,12 @@ int ServiceServer::Bind(const std::string& address, int port) {
   return listener_->bind_to_port(address, port) ? port : -1;
 }
 
-bool ServiceServer::Serve() { return listener_->listen_after_bind(); }
+bool ServiceServer::Serve() {
+  return listener_->listen_after_bind();
+}
 
-void ServiceServer::Stop() { listener_->stop(); }
+void ServiceServer::Stop() {
+  listener_->stop();
+}
 
 }  // namespace kestrum::services

@@ -5,7 +5,9 @@
 namespace kestrum::services {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 }  // namespace
 
@@ -50,4 +52,3 @@ std::string LineWarning(const ListLine& line, std::string_view why) {
 }
 
 }  // namespace kestrum::services
-

@@ -24,4 +24,3 @@ std::vector<ListLine> MeaningfulLines(std::string_view text);
 std::string LineWarning(const ListLine& line, std::string_view why);
 
 }  // namespace kestrum::services
-

@@ -49,7 +49,9 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   curl_global_init(CURL_GLOBAL_DEFAULT);
 
-  const WarningSink warn = [](const std::string& line) { std::fprintf(stderr, "kestrum-services: %s\n", line.c_str()); };
+  const WarningSink warn = [](const std::string& line) {
+    std::fprintf(stderr, "kestrum-services: %s\n", line.c_str());
+  };
   ListStore lists(options->data_folder, warn);
   // Read every list now, so its problems show at start rather than at the first lookup.
   lists.Braxel();

@@ -39,8 +39,8 @@ std::optional<Block> ParseBlock(std::string_view text) {
 bool LooksLikeDomain(std::string_view text) {
   if (text.empty() || text.front() == '.' || text.back() == '.') return false;
   for (const char c : text) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                    c == '.' || c == '_';
+    const bool ok =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_';
     if (!ok) return false;
   }
   // Without a letter it is a malformed address or range, not a name.
@@ -99,9 +99,8 @@ std::optional<NetblockMatch> NetblockList::Find(const std::vector<uint32_t>& add
   const std::string name = HostOfLookupText(host);
   const Domain* best = nullptr;
   for (const Domain& domain : domains_) {
-    const bool covers = name == domain.name ||
-                        (name.size() > domain.name.size() && EndsWith(name, domain.name) &&
-                         name[name.size() - domain.name.size() - 1] == '.');
+    const bool covers = name == domain.name || (name.size() > domain.name.size() && EndsWith(name, domain.name) &&
+                                                name[name.size() - domain.name.size() - 1] == '.');
     if (covers && (!best || domain.name.size() > best->name.size())) best = &domain;
   }
   if (best) return NetblockMatch{best->owner, std::nullopt, 0, 0, best->name};
@@ -112,11 +111,14 @@ NetblockQuery ParseNetblockQuery(std::string_view s_value) {
   NetblockQuery query;
   const size_t separator = s_value.find("||");
   const std::string_view address_text = s_value.substr(0, separator);
-  if (separator != std::string_view::npos) query.host = std::string(TrimBlank(Before(s_value.substr(separator + 2), "||")));
+  if (separator != std::string_view::npos)
+    query.host = std::string(TrimBlank(Before(s_value.substr(separator + 2), "||")));
   for (const std::string& piece : Split(address_text, ",")) {
     const std::string_view trimmed = TrimBlank(piece);
-    if (auto address = ParseIPv4(trimmed)) query.addresses.push_back(*address);
-    else if (auto decimal = ParseDecimalAddress(trimmed)) query.addresses.push_back(*decimal);
+    if (auto address = ParseIPv4(trimmed))
+      query.addresses.push_back(*address);
+    else if (auto decimal = ParseDecimalAddress(trimmed))
+      query.addresses.push_back(*decimal);
     if (query.addresses.size() >= 16) break;
   }
   if (auto host_address = ParseIPv4(query.host)) query.addresses.push_back(*host_address);

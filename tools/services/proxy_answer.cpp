@@ -11,9 +11,9 @@ constexpr size_t kMaxRelayedHeaders = 100;
 
 // Headers that describe this hop, or that the server writes itself from the body it sends.
 bool IsOwnedByThisHop(std::string_view name) {
-  for (const char* own : {"connection", "keep-alive", "proxy-authenticate", "proxy-authorization", "te", "trailer",
-                          "trailers", "transfer-encoding", "upgrade", "content-length", "content-encoding",
-                          "content-type", "via"})
+  for (const char* own :
+       {"connection", "keep-alive", "proxy-authenticate", "proxy-authorization", "te", "trailer", "trailers",
+        "transfer-encoding", "upgrade", "content-length", "content-encoding", "content-type", "via"})
     if (EqualsNoCase(name, own)) return true;
   return false;
 }

@@ -25,9 +25,9 @@ std::optional<UrlParts> PartsOf(const std::string& address) {
   std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), curl_url_cleanup);
   if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) return std::nullopt;
   UrlParts parts;
-  for (auto [part, target, flags] : {std::tuple{CURLUPART_SCHEME, &parts.scheme, 0u},
-                                     std::tuple{CURLUPART_HOST, &parts.host, 0u},
-                                     std::tuple{CURLUPART_PORT, &parts.port, unsigned{CURLU_DEFAULT_PORT}}}) {
+  for (auto [part, target, flags] :
+       {std::tuple{CURLUPART_SCHEME, &parts.scheme, 0u}, std::tuple{CURLUPART_HOST, &parts.host, 0u},
+        std::tuple{CURLUPART_PORT, &parts.port, unsigned{CURLU_DEFAULT_PORT}}}) {
     char* text = nullptr;
     if (curl_url_get(url.get(), part, &text, flags) != CURLUE_OK || !text) return std::nullopt;
     *target = text;
@@ -136,8 +136,7 @@ ProxyOutcome FetchForProxy(const ProxyRequest& request, const ProxyLimits& limit
       if (!pin.refusal.empty()) return Problem(Kind::Refused, pin.refusal);
       if (!pin.failure.empty()) return Problem(Kind::Unreachable, pin.failure);
     }
-    const auto remaining =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (remaining <= 0) return Problem(Kind::Unreachable, "timed out");
 
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);

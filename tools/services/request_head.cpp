@@ -30,32 +30,58 @@ std::string OriginForm(std::string_view target) {
 
 const char* ReasonPhrase(int status) {
   switch (status) {
-    case 200: return "OK";
-    case 201: return "Created";
-    case 204: return "No Content";
-    case 206: return "Partial Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 303: return "See Other";
-    case 304: return "Not Modified";
-    case 307: return "Temporary Redirect";
-    case 308: return "Permanent Redirect";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 408: return "Request Timeout";
-    case 410: return "Gone";
-    case 411: return "Length Required";
-    case 413: return "Payload Too Large";
-    case 414: return "URI Too Long";
-    case 431: return "Request Header Fields Too Large";
-    case 500: return "Internal Server Error";
-    case 502: return "Bad Gateway";
-    case 503: return "Service Unavailable";
-    case 504: return "Gateway Timeout";
-    default: return status < 400 ? "OK" : (status < 500 ? "Client Error" : "Server Error");
+    case 200:
+      return "OK";
+    case 201:
+      return "Created";
+    case 204:
+      return "No Content";
+    case 206:
+      return "Partial Content";
+    case 301:
+      return "Moved Permanently";
+    case 302:
+      return "Found";
+    case 303:
+      return "See Other";
+    case 304:
+      return "Not Modified";
+    case 307:
+      return "Temporary Redirect";
+    case 308:
+      return "Permanent Redirect";
+    case 400:
+      return "Bad Request";
+    case 401:
+      return "Unauthorized";
+    case 403:
+      return "Forbidden";
+    case 404:
+      return "Not Found";
+    case 405:
+      return "Method Not Allowed";
+    case 408:
+      return "Request Timeout";
+    case 410:
+      return "Gone";
+    case 411:
+      return "Length Required";
+    case 413:
+      return "Payload Too Large";
+    case 414:
+      return "URI Too Long";
+    case 431:
+      return "Request Header Fields Too Large";
+    case 500:
+      return "Internal Server Error";
+    case 502:
+      return "Bad Gateway";
+    case 503:
+      return "Service Unavailable";
+    case 504:
+      return "Gateway Timeout";
+    default:
+      return status < 400 ? "OK" : (status < 500 ? "Client Error" : "Server Error");
   }
 }
 
@@ -118,8 +144,10 @@ HeadParse ParseRequestHead(std::string_view head) {
     } else if (EqualsNoCase(name, "Transfer-Encoding")) {
       parsed.chunked = true;
     } else if (EqualsNoCase(name, "Connection")) {
-      if (ContainsNoCase(value, "close")) parsed.keep_alive = false;
-      else if (ContainsNoCase(value, "keep-alive")) parsed.keep_alive = true;
+      if (ContainsNoCase(value, "close"))
+        parsed.keep_alive = false;
+      else if (ContainsNoCase(value, "keep-alive"))
+        parsed.keep_alive = true;
     } else if (EqualsNoCase(name, "Expect")) {
       parsed.expects_continue = EqualsNoCase(value, "100-continue");
     } else if (EqualsNoCase(name, "User-Agent")) {

@@ -89,8 +89,8 @@ ServiceAnswer AnswerPhish(ListStore& lists, std::string_view encoded) {
   ServiceAnswer answer;
   answer.content_type = "text/xml; charset=utf-8";
   answer.body = std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<response>\r\n<results>\r\n<url0>\r\n") +
-                "<url>" + EchoedAddress(*address) + "</url>\r\n" +
-                "<in_database>" + (lists.Phish()->Lists(*address) ? "true" : "false") + "</in_database>\r\n" +
+                "<url>" + EchoedAddress(*address) + "</url>\r\n" + "<in_database>" +
+                (lists.Phish()->Lists(*address) ? "true" : "false") + "</in_database>\r\n" +
                 "</url0>\r\n</results>\r\n</response>\r\n";
   return answer;
 }
@@ -102,11 +102,14 @@ ServiceAnswer AnswerProxy(const ProxyFetcher& fetch, const ServiceRequest& reque
   if (!query) return MissingKey("url");
   const auto address = ProxyTargetAddress(query->target);
   if (!address) return PlainAnswer(400, "Bad request: the proxy fetches http and https addresses only\r\n");
-  ProxyRequest fetch_request{*address, request.user_agent, query->referrer.empty() ? request.referrer : query->referrer};
+  ProxyRequest fetch_request{*address, request.user_agent,
+                             query->referrer.empty() ? request.referrer : query->referrer};
   return ProxyAnswer(fetch(fetch_request));
 }
 
-bool IsReadMethod(std::string_view method) { return method == "GET" || method == "HEAD"; }
+bool IsReadMethod(std::string_view method) {
+  return method == "GET" || method == "HEAD";
+}
 
 ServiceAnswer WrongMethod(std::string_view allowed) {
   ServiceAnswer answer = PlainAnswer(405, "Method not allowed here\r\n");
@@ -124,7 +127,8 @@ ServiceAnswer RequestRouter::Answer(const ServiceRequest& request) const {
   const std::string& path = target->path;
   const bool read = IsReadMethod(request.method);
 
-  if (path.size() >= kPhishPathPrefix.size() && EqualsNoCase(path.substr(0, kPhishPathPrefix.size()), kPhishPathPrefix)) {
+  if (path.size() >= kPhishPathPrefix.size() &&
+      EqualsNoCase(path.substr(0, kPhishPathPrefix.size()), kPhishPathPrefix)) {
     if (!read && request.method != "POST") return WrongMethod("POST, GET, HEAD");
     return AnswerPhish(lists_, std::string_view(path).substr(kPhishPathPrefix.size()));
   }

@@ -58,9 +58,12 @@ std::optional<ServiceOptions> ParseServiceOptions(const std::vector<std::string>
       error = option + " needs a whole number from " + std::to_string(lowest) + " to " + std::to_string(highest);
       return std::nullopt;
     }
-    if (option == "--port") options.port = static_cast<int>(*number);
-    else if (option == "--proxy-timeout") options.proxy.timeout_seconds = static_cast<int>(*number);
-    else options.proxy.max_body_bytes = static_cast<size_t>(*number);
+    if (option == "--port")
+      options.port = static_cast<int>(*number);
+    else if (option == "--proxy-timeout")
+      options.proxy.timeout_seconds = static_cast<int>(*number);
+    else
+      options.proxy.max_body_bytes = static_cast<size_t>(*number);
   }
   return options;
 }
