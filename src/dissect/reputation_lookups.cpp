@@ -38,12 +38,12 @@ std::string ServiceBase(Context& ctx, std::string_view key) {
 }
 
 std::string BraxelRequestURL(Context& ctx, std::string_view host) {
-  return ServiceBase(ctx, "Braxel") + "/?v=" + LookupVersionTag() + "&s=" + GetHostFromURL(ctx, host);
+  return ServiceBase(ctx, "Braxel") + "/?v=" + LookupVersionTag() + "&s=" + EscapeUnsafeURLBytes(GetHostFromURL(ctx, host));
 }
 
 std::string MDLRequestURL(Context& ctx, std::string_view host) {
   return ServiceBase(ctx, "MDL") + "/scripts/mdl2.php?st=l&v=" + LookupVersionTag() + "&sq=" +
-         GetHostFromURL(ctx, host);
+         EscapeUnsafeURLBytes(GetHostFromURL(ctx, host));
 }
 
 std::string PhishTankRequestURL(Context& ctx, std::string_view address) {

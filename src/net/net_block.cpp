@@ -50,8 +50,9 @@ std::string NetBlockRequestURL(Context& ctx, std::string_view address_text, std:
   std::string base(TrimBlank(ReadSetting(ctx, "Services", "NetBlock", "")));
   if (base.empty()) base = KestrumServicesBase(ctx);
   if (base.back() != '/') base += '/';
-  return base + "pwinb.asp?cl=kestrumde-v" + VersionText() + "&s=" + std::string(address_text) + "||" +
-         std::string(host);
+  // An address list ("a, b") or a failure text holds blanks, which no request line can carry.
+  return base + "pwinb.asp?cl=kestrumde-v" + VersionText() + "&s=" + EscapeUnsafeURLBytes(address_text) + "||" +
+         EscapeUnsafeURLBytes(host);
 }
 
 std::string NetBlockAnswerFile(Context& ctx, std::string_view host) {

@@ -44,4 +44,8 @@ std::string GetURLPart(std::string_view address, int32_t part, int32_t flags);
 // modes: empty text.
 std::string GetPathPart(int32_t mode, std::string_view text);
 
+// Escapes what a request line cannot carry (blanks, control and non-ASCII bytes, "#") as %XX and
+// leaves everything else as written, so services still receive "://" and "||" unescaped.
+std::string EscapeUnsafeURLBytes(std::string_view text);
+
 }  // namespace kestrum

@@ -59,6 +59,16 @@ TEST_F(NetBlockTest, RetriesOnceWithWwwWhenNoWhoisServerIsKnown) {
   EXPECT_EQ(window.netBlock().text(), "unable to determine, again");
 }
 
+TEST_F(NetBlockTest, AddressListsTravelEscaped) {
+  serveAnswers("[CONTENT]<b>Two owners</b>[/CONTENT]");
+  start();
+  resolver.addHost("multi.example", {"127.0.0.1", "127.0.0.2"});
+  window.setAddressText("http://multi.example/");
+  RunNetBlockLookup(program.ctx);
+  EXPECT_EQ(queries, std::vector<std::string>{"127.0.0.1, 127.0.0.2||multi.example"});
+  EXPECT_EQ(window.netBlock().text(), "Two owners");
+}
+
 TEST_F(NetBlockTest, ShortAddressesAndFailuresLeaveTheViewEmpty) {
   start();
   window.setAddressText("http");
