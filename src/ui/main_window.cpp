@@ -147,6 +147,8 @@ void MainWindow::buildControls() {
   lvwImages = new ReportList(QStringLiteral("Image"), central_);
   lvwImages->setObjectName(QStringLiteral("lvwImages"));
   lvwImages->installEventFilter(this);
+  lvwLinks->may_show = [this] { return shown_view_ == kModeLinks; };
+  lvwImages->may_show = [this] { return shown_view_ == kModeImages; };
 
   tmrRequery = new QTimer(this);
   tmrRequery->setInterval(kRequeryIntervalMs);
@@ -198,7 +200,10 @@ Rgb MainWindow::addressForeground() const { return ToRgb(txtAddr->palette().colo
 void MainWindow::setAddressColors(Rgb background, Rgb foreground) {
   QPalette colours = txtAddr->palette();
   colours.setColor(QPalette::Base, ToQColor(background));
-  colours.setColor(QPalette::Text, ToQColor(foreground));
+  for (const auto group : {QPalette::Active, QPalette::Inactive})
+    colours.setColor(group, QPalette::Text, ToQColor(foreground));
+  // A disabled box keeps its warning colour but greys its text, as the other controls do.
+  colours.setColor(QPalette::Disabled, QPalette::Text, QColor(128, 128, 128));
   txtAddr->setPalette(colours);
 }
 TextPane& MainWindow::source() { return *rtfSource; }
@@ -281,11 +286,11 @@ void MainWindow::showPane(int mode) {
                                                           {rtfNetBlock, kModeNetBlock},
                                                           {rtfB64, kModeTools},
                                                           {rtfHeaders, kModeHeaders}}};
+  shown_view_ = mode;
   for (const auto& [pane, its_mode] : panes)
     if (its_mode != mode) pane->setVisible(false);
   for (const auto& [pane, its_mode] : panes)
     if (its_mode == mode) pane->setVisible(true);
-  shown_view_ = mode;
 }
 
 void MainWindow::HighlightButton(int hover_number) {

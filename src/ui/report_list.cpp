@@ -110,6 +110,11 @@ void ReportList::setSorted(bool sorted) {
   }
 }
 
+void ReportList::setVisible(bool visible) {
+  if (visible && may_show && !may_show()) return;
+  QTreeView::setVisible(visible);
+}
+
 void ReportList::setHeaderVisible(bool shown) { setHeaderHidden(!shown); }
 
 }  // namespace kestrum::ui

@@ -3,6 +3,7 @@
 // Items are engine text shown as plain text; adding many repaints once.
 #include <QAbstractListModel>
 #include <QTreeView>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,10 @@ class ReportList : public QTreeView, public ItemList {
   std::vector<std::string> items() const override { return model_->items; }
   void setSorted(bool sorted) override;
   bool sorted() const override { return sorted_; }
-  void setVisible(bool visible) override { QTreeView::setVisible(visible); }
+  // The engine shows a list once it is filled; the window lets it show only while its view is the
+  // one in front, so a scan run under another view never covers that view.
+  void setVisible(bool visible) override;
+  std::function<bool()> may_show;
   bool visible() const override { return !isHidden(); }
   void setHeaderVisible(bool shown) override;
   bool headerVisible() const override { return !isHeaderHidden(); }

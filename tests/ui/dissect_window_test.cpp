@@ -60,8 +60,15 @@ class DissectWindowTest : public WindowTest {
 };
 
 TEST_F(DissectWindowTest, EnterDissectsTheAddressIntoTheViews) {
+  WriteSetting(program.ctx, "Automation", "chkAutoScanLinks", "1");
+  WriteSetting(program.ctx, "Automation", "chkAutoScanImages", "1");
   typeAddressAndPressEnter(site.url("/page.html"));
   EXPECT_TRUE(window->controlsEnabled());
+  // The lists filled by the scans stay behind the Source view.
+  EXPECT_GE(window->lvwImages->count(), 1u);
+  EXPECT_TRUE(window->lvwImages->isHidden());
+  EXPECT_TRUE(window->lvwLinks->isHidden());
+  EXPECT_FALSE(window->rtfSource->isHidden());
 
   const std::string source = window->rtfSource->text();
   EXPECT_TRUE(Contains(source, kHostilePage)) << source.substr(0, 400);

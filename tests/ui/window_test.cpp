@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTextBlock>
@@ -241,6 +243,25 @@ TEST_F(WindowTest, HelpOpensTheManualOrOffersTheSupportArea) {
   EXPECT_EQ(desktop.messages[0].buttons, MessageButtons::YesNo);
   EXPECT_EQ(desktop.opened.back(), "http://127.0.0.1:9/support/");
   EXPECT_EQ(desktop.opened.size(), 2u);
+}
+
+}  // namespace
+}  // namespace kestrum::testing
+
+namespace kestrum::testing {
+namespace {
+
+TEST_F(WindowTest, AboutKeepsItsDisclaimerCopyOnlyWhileOpen) {
+  click(window->lblAbout);
+  auto* about = window->findChild<QDialog*>(QStringLiteral("frmAbout"));
+  ASSERT_NE(about, nullptr);
+  EXPECT_FALSE(about->isModal());
+  const std::string copy = StorageFolder(ctx()) + "/adisc.kmx";
+  EXPECT_TRUE(std::filesystem::exists(copy));
+  EXPECT_EQ(about->findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("0.3.7"));
+  about->close();
+  SettleEvents();
+  EXPECT_FALSE(std::filesystem::exists(copy));
 }
 
 }  // namespace
