@@ -178,8 +178,11 @@ void MainWindow::connectCommands() {
   connect(txtAddr, &QLineEdit::textChanged, this, &MainWindow::onAddressChanged);
   connect(txtAddr, &QLineEdit::returnPressed, this, &MainWindow::onAddressEnter);
   connect(tmrRequery, &QTimer::timeout, this, [this] {
+    // A tick that arrives while a query lets events run must not start a second query inside it;
+    // the timer stays armed and tries again a second later.
+    if (!controlsEnabled()) return;
     tmrCountdown->stop();
-    countdown_ = RunScheduledQuery(ctx_, countdown_start_, [](Context& context) { RunDissect(context); });
+    countdown_ = RunScheduledQuery(ctx_, countdown_start_, [this](Context&) { RunDissectCommand(); });
     tmrCountdown->start();
     tmrRequery->stop();
   });

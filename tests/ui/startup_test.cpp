@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QTest>
 #include <filesystem>
 
 #include "core/identity.h"
@@ -77,6 +78,15 @@ TEST_F(StartupTest, ScheduleArmsTheRequeryTimerOnlyWhenSwitchedOn) {
   window->FinishStartup();
   EXPECT_TRUE(window->tmrRequery->isActive());
   EXPECT_EQ(window->tmrRequery->interval(), 1000);
+
+  // A tick during a running query waits for the next second.
+  window->setCaption("query running");
+  window->setControlsEnabled(false);
+  window->tmrRequery->start(1);
+  QTest::qWait(30);
+  EXPECT_EQ(window->caption(), "query running");
+  EXPECT_TRUE(window->tmrRequery->isActive());
+  EXPECT_FALSE(window->tmrCountdown->isActive());
 }
 
 }  // namespace
