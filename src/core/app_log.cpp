@@ -164,21 +164,29 @@ std::string GetLogPath(Context& ctx, int kind) {
 }
 
 void WriteLog(Context& ctx, std::string_view message) {
-  // Nothing is kept between calls: the settings are read afresh for every line.
   if (ctx.logging_off_for_session) return;
   const std::string line = CurrentLogLine(message);
   for (;;) {
-    const LogSettings settings = ReadLogSettings(ctx);
-    if (settings.disabled) return;
-    std::string path = settings.file;
-    if (path.empty()) {
-      // The usual case first: the default log is already there, so no folder needs checking.
-      const std::string usual = JoinPath(JoinPath(StorageFolder(ctx), "Logs"), LogFileName(kApplicationLog));
-      if (AppendLine(usual, line, false) != AppendResult::Missing) return;
-      path = GetLogPath(ctx, kApplicationLog);
+    // Nothing is kept between calls that could go stale: the settings are read afresh (one look
+    // at the disk for the whole line), and the line goes to the file its path names now.
+    std::string path;
+    LogSettings settings;
+    AppendResult result;
+    {
+      FreshLook look;
+      settings = ReadLogSettings(ctx);
+      if (settings.disabled) return;
+      path = settings.file;
+      if (path.empty()) {
+        // The usual case first: the default log is already there, so no folder needs checking.
+        const std::string usual = JoinPath(JoinPath(StorageFolder(ctx), "Logs"), LogFileName(kApplicationLog));
+        if (AppendLine(usual, line, false) != AppendResult::Missing) return;
+        path = GetLogPath(ctx, kApplicationLog);
+      }
+      result = AppendLine(path, line, true);
     }
     // A failure to append to a log that exists never ends the program; only creation asks.
-    if (AppendLine(path, line, true) != AppendResult::CannotCreate || !ctx.desktop) return;
+    if (result != AppendResult::CannotCreate || !ctx.desktop) return;
     if (AskForRemedy(ctx, path, !settings.file.empty()) == Remedy::GiveUp) return;
   }
 }

@@ -255,6 +255,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, uns
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(temp.c_str());
+  if (ok) NoteFilesChanged();
   return ok;
 }
 

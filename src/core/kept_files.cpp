@@ -7,98 +7,140 @@
 #include <array>
 #include <cerrno>
 #include <mutex>
+#include <unordered_map>
+
+#include "core/path_watch.h"
 
 namespace kestrum {
 namespace {
 
-struct KeptFile {
+struct KeptDescriptor {
   std::string path;
   int fd = -1;
   dev_t device = 0;
   ino_t inode = 0;
   unsigned long last_use = 0;
+  bool watched = false;     // the path was watched when this was opened
+  uint64_t generation = 0;  // the watch's generation then
 };
 
-// A handful of slots: cfg.ini, charcfg.ini and the log for reads and appends.
-class KeptFiles {
+// A handful of open files (cfg.ini, charcfg.ini, the log), dropped least recently used first.
+class Descriptors {
  public:
-  ~KeptFiles() { forgetAll(); }
+  ~Descriptors() { forgetAll(); }
+
+  KeptDescriptor* find(const std::string& path) {
+    for (KeptDescriptor& kept : slots_)
+      if (kept.fd >= 0 && kept.path == path) return &kept;
+    return nullptr;
+  }
 
   // The descriptor open on the file `st` describes, opened (and kept) when it is not yet.
-  int descriptorFor(const std::string& path, const struct stat& st, int flags) {
-    for (KeptFile& kept : slots_) {
-      if (kept.fd < 0 || kept.path != path) continue;
-      if (kept.device == st.st_dev && kept.inode == st.st_ino) {
-        kept.last_use = ++clock_;
-        return kept.fd;
+  KeptDescriptor* openFor(const std::string& path, const struct stat& st, int flags) {
+    if (KeptDescriptor* kept = find(path)) {
+      if (kept->device == st.st_dev && kept->inode == st.st_ino) {
+        kept->last_use = ++clock_;
+        return kept;
       }
-      forget(kept);  // the path names another file now
+      forget(*kept);  // the path names another file now
     }
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return -1;
+    if (fd < 0) return nullptr;
     struct stat opened {};
     // The file opened may differ from the one just examined; remember the one we hold.
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
       ::close(fd);
-      return -1;
+      return nullptr;
     }
-    KeptFile& slot = leastRecentlyUsed();
+    KeptDescriptor& slot = leastRecentlyUsed();
     forget(slot);
-    slot = KeptFile{path, fd, opened.st_dev, opened.st_ino, ++clock_};
-    return fd;
+    slot = KeptDescriptor{path, fd, opened.st_dev, opened.st_ino, ++clock_};
+    return &slot;
   }
 
   void forgetAll() {
-    for (KeptFile& kept : slots_) forget(kept);
+    for (KeptDescriptor& kept : slots_) forget(kept);
   }
-
-  std::mutex mutex;
 
  private:
-  static void forget(KeptFile& kept) {
+  static void forget(KeptDescriptor& kept) {
     if (kept.fd >= 0) ::close(kept.fd);
-    kept = KeptFile{};
+    kept = KeptDescriptor{};
   }
-  KeptFile& leastRecentlyUsed() {
-    KeptFile* oldest = &slots_[0];
-    for (KeptFile& kept : slots_)
+  KeptDescriptor& leastRecentlyUsed() {
+    KeptDescriptor* oldest = &slots_[0];
+    for (KeptDescriptor& kept : slots_)
       if (kept.last_use < oldest->last_use) oldest = &kept;
     return *oldest;
   }
 
-  std::array<KeptFile, 4> slots_;
+  std::array<KeptDescriptor, 4> slots_;
   unsigned long clock_ = 0;
 };
 
-// Separate sets for reading and appending: one file may be open both ways.
-KeptFiles& Readers() {
+template <typename Answer>
+struct KeptAnswer {
+  uint64_t generation = 0;
+  Answer answer{};
+};
+
+struct KeptFiles {
+  std::mutex mutex;
+  PathWatch watch;
+  Descriptors readers, appenders;  // one file may be open both ways
+  std::unordered_map<std::string, KeptAnswer<std::optional<std::string>>> contents;
+  std::unordered_map<std::string, KeptAnswer<bool>> existence;
+};
+
+KeptFiles& Kept() {
   static KeptFiles files;
   return files;
 }
-KeptFiles& Appenders() {
-  static KeptFiles files;
-  return files;
+
+thread_local int fresh_look_depth = 0;
+thread_local bool drained_in_look = false;
+
+// Reads the change queue, unless this thread already did inside the current FreshLook.
+void LookForChanges(KeptFiles& files) {
+  if (fresh_look_depth > 0 && drained_in_look) return;
+  files.watch.drain();
+  if (fresh_look_depth > 0) drained_in_look = true;
+}
+
+// The kept answer for `path` while no change has made it stale; otherwise `ask_disk()`, kept
+// when the path could be watched. The watch is armed before the disk is asked, so a change that
+// follows is sure to be noticed.
+template <typename Answer, typename AskDisk>
+Answer KeptOrAsked(KeptFiles& files, std::unordered_map<std::string, KeptAnswer<Answer>>& kept, const std::string& path,
+                   bool contents, AskDisk ask_disk) {
+  LookForChanges(files);
+  if (const auto found = kept.find(path); found != kept.end() && found->second.generation == files.watch.generation())
+    return found->second.answer;
+  const bool watched = files.watch.watch(path, contents);
+  const uint64_t generation = files.watch.generation();
+  Answer answer = ask_disk();
+  if (watched) {
+    if (kept.size() > 16) kept.clear();  // stale answers of paths no longer asked about
+    kept[path] = KeptAnswer<Answer>{generation, answer};
+  }
+  return answer;
 }
 
 bool RegularFileAt(const std::string& path, struct stat& st) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-}  // namespace
-
-std::optional<std::string> ReadFileAsItIsNow(const std::string& path) {
+std::optional<std::string> ReadFromDisk(Descriptors& readers, const std::string& path) {
   struct stat st {};
   if (!RegularFileAt(path, st)) return std::nullopt;
-  KeptFiles& files = Readers();
-  std::lock_guard lock(files.mutex);
-  const int fd = files.descriptorFor(path, st, O_RDONLY);
-  if (fd < 0) return std::nullopt;
+  const KeptDescriptor* kept = readers.openFor(path, st, O_RDONLY);
+  if (!kept) return std::nullopt;
   // Room for one byte more than the size just seen: a read that stops at that size is the end.
   const size_t expected = static_cast<size_t>(st.st_size);
   std::string data(expected + 1, '\0');
   size_t got = 0;
   for (;;) {
-    const ssize_t n = ::pread(fd, data.data() + got, data.size() - got, static_cast<off_t>(got));
+    const ssize_t n = ::pread(kept->fd, data.data() + got, data.size() - got, static_cast<off_t>(got));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return std::nullopt;
     got += static_cast<size_t>(n);
@@ -109,13 +151,7 @@ std::optional<std::string> ReadFileAsItIsNow(const std::string& path) {
   return data;
 }
 
-AppendOutcome AppendToExistingFile(const std::string& path, std::string_view bytes) {
-  struct stat st {};
-  if (!RegularFileAt(path, st)) return AppendOutcome::NoFile;
-  KeptFiles& files = Appenders();
-  std::lock_guard lock(files.mutex);
-  const int fd = files.descriptorFor(path, st, O_WRONLY | O_APPEND);
-  if (fd < 0) return AppendOutcome::NoFile;
+AppendOutcome WriteAll(int fd, std::string_view bytes) {
   size_t written = 0;
   while (written < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
@@ -126,11 +162,62 @@ AppendOutcome AppendToExistingFile(const std::string& path, std::string_view byt
   return AppendOutcome::Written;
 }
 
+}  // namespace
+
+std::optional<std::string> ReadFileAsItIsNow(const std::string& path) {
+  KeptFiles& files = Kept();
+  std::lock_guard lock(files.mutex);
+  return KeptOrAsked(files, files.contents, path, true, [&] { return ReadFromDisk(files.readers, path); });
+}
+
+bool RegularFileExistsNow(const std::string& path) {
+  KeptFiles& files = Kept();
+  std::lock_guard lock(files.mutex);
+  return KeptOrAsked(files, files.existence, path, false, [&] {
+    struct stat st {};
+    return RegularFileAt(path, st);
+  });
+}
+
+AppendOutcome AppendToExistingFile(const std::string& path, std::string_view bytes) {
+  KeptFiles& files = Kept();
+  std::lock_guard lock(files.mutex);
+  LookForChanges(files);
+  if (KeptDescriptor* kept = files.appenders.find(path);
+      kept && kept->watched && kept->generation == files.watch.generation())
+    return WriteAll(kept->fd, bytes);
+  const bool watched = files.watch.watch(path, false);
+  const uint64_t generation = files.watch.generation();
+  struct stat st {};
+  if (!RegularFileAt(path, st)) return AppendOutcome::NoFile;
+  KeptDescriptor* kept = files.appenders.openFor(path, st, O_WRONLY | O_APPEND);
+  if (!kept) return AppendOutcome::NoFile;
+  kept->watched = watched;
+  kept->generation = generation;
+  return WriteAll(kept->fd, bytes);
+}
+
+void NoteFilesChanged() {
+  KeptFiles& files = Kept();
+  std::lock_guard lock(files.mutex);
+  files.watch.markChanged();
+}
+
+FreshLook::FreshLook() {
+  ++fresh_look_depth;
+}
+
+FreshLook::~FreshLook() {
+  if (--fresh_look_depth == 0) drained_in_look = false;
+}
+
 void ForgetKeptFiles() {
-  for (KeptFiles* files : {&Readers(), &Appenders()}) {
-    std::lock_guard lock(files->mutex);
-    files->forgetAll();
-  }
+  KeptFiles& files = Kept();
+  std::lock_guard lock(files.mutex);
+  files.readers.forgetAll();
+  files.appenders.forgetAll();
+  files.contents.clear();
+  files.existence.clear();
 }
 
 }  // namespace kestrum

@@ -8,21 +8,19 @@
 #include <cstring>
 
 #include "core/identity.h"
+#include "core/kept_files.h"
 #include "core/seams.h"
 #include "core/text.h"
 
 namespace kestrum {
 namespace {
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
 
 bool CreateFolderIfMissing(const std::string& path) {
   return FolderExists(path) || ::mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && FolderExists(path));
-}
-
-bool IsRegularFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool WriteLimitedMarker(const std::string& path) {
@@ -37,7 +35,7 @@ bool WriteLimitedMarker(const std::string& path) {
 std::string StorageBase(Context& ctx) {
   const std::string marker = JoinPath(StorageFolder(ctx), "limited.txt");
   // A quiet test: this runs for every setting read, so it must never raise a message.
-  if (IsRegularFile(marker) || WriteLimitedMarker(marker)) return ctx.program_folder;
+  if (RegularFileExistsNow(marker) || WriteLimitedMarker(marker)) return ctx.program_folder;
   const std::string base = PerUserFolder(ctx, true);
   CreateFolderIfMissing(JoinPath(base, "Storage"));  // so the settings can be written there
   return base;
@@ -58,7 +56,9 @@ std::string EnsureTrailingSeparator(std::string_view path) {
   return out;
 }
 
-std::string StorageFolder(const Context& ctx) { return JoinPath(ctx.program_folder, "Storage"); }
+std::string StorageFolder(const Context& ctx) {
+  return JoinPath(ctx.program_folder, "Storage");
+}
 
 std::string PerUserFolder(const Context& ctx, bool create) {
   std::string folder = ctx.user_data_root;
@@ -81,7 +81,9 @@ std::string PerUserFolder(const Context& ctx, bool create) {
   return folder;
 }
 
-std::string GetSettingsPath(Context& ctx) { return JoinPath(JoinPath(StorageBase(ctx), "Storage"), "cfg.ini"); }
+std::string GetSettingsPath(Context& ctx) {
+  return JoinPath(JoinPath(StorageBase(ctx), "Storage"), "cfg.ini");
+}
 
 std::string GetCharConfigPath(Context& ctx) {
   return JoinPath(JoinPath(StorageBase(ctx), "Storage"), "charcfg.ini");
@@ -109,7 +111,9 @@ bool FolderExists(std::string_view path) {
   return !path.empty() && ::stat(std::string(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool CreateFolder(std::string_view path) { return ::mkdir(std::string(path).c_str(), 0755) == 0; }
+bool CreateFolder(std::string_view path) {
+  return ::mkdir(std::string(path).c_str(), 0755) == 0;
+}
 
 bool FileExists(Context& ctx, std::string_view path_or_address) {
   std::string text(path_or_address);

@@ -51,6 +51,61 @@ TEST(KeptFiles, AppendsGoToTheFileThePathNamesNow) {
   EXPECT_EQ(folder.read("app.log"), "c");
 }
 
+TEST(KeptFiles, AFolderOnTheWayReplacedOrMovedIsNoticed) {
+  TempFolder folder;
+  namespace fs = std::filesystem;
+  fs::create_directories(folder.file("program/Storage"));
+  folder.write("program/Storage/cfg.ini", "first");
+  const std::string path = folder.file("program/Storage/cfg.ini");
+  ASSERT_EQ(ReadFileAsItIsNow(path), "first");
+  EXPECT_TRUE(RegularFileExistsNow(path));
+
+  // The file's own folder swapped for another one.
+  fs::rename(folder.file("program/Storage"), folder.file("program/Old"));
+  fs::create_directories(folder.file("program/Storage"));
+  folder.write("program/Storage/cfg.ini", "second");
+  EXPECT_EQ(ReadFileAsItIsNow(path), "second");
+
+  // A folder further up moved away: the path now leads nowhere.
+  fs::rename(folder.file("program"), folder.file("moved"));
+  EXPECT_EQ(ReadFileAsItIsNow(path), std::nullopt);
+  EXPECT_FALSE(RegularFileExistsNow(path));
+  fs::create_directories(folder.file("program/Storage"));
+  folder.write("program/Storage/cfg.ini", "third");
+  EXPECT_EQ(ReadFileAsItIsNow(path), "third");
+  EXPECT_TRUE(RegularFileExistsNow(path));
+}
+
+TEST(KeptFiles, APathThroughALinkIsCheckedOnDiskEveryTime) {
+  TempFolder folder;
+  namespace fs = std::filesystem;
+  fs::create_directories(folder.file("a"));
+  fs::create_directories(folder.file("b"));
+  folder.write("a/cfg.ini", "in a");
+  folder.write("b/cfg.ini", "in b");
+  fs::create_directory_symlink(folder.file("a"), folder.file("link"));
+  const std::string path = folder.file("link/cfg.ini");
+  ASSERT_EQ(ReadFileAsItIsNow(path), "in a");
+  // Pointing the link elsewhere changes nothing in the folders a watch would see.
+  fs::remove(folder.file("link"));
+  fs::create_directory_symlink(folder.file("b"), folder.file("link"));
+  EXPECT_EQ(ReadFileAsItIsNow(path), "in b");
+  folder.write("b/cfg.ini", "b again");
+  EXPECT_EQ(ReadFileAsItIsNow(path), "b again");
+}
+
+TEST(KeptFiles, ADeletedLogIsNotWrittenIntoTheVoid) {
+  TempFolder folder;
+  const std::string path = folder.file("app.log");
+  folder.write("app.log", "");
+  ASSERT_EQ(AppendToExistingFile(path, "a"), AppendOutcome::Written);
+  std::filesystem::remove(path);
+  EXPECT_EQ(AppendToExistingFile(path, "b"), AppendOutcome::NoFile);
+  folder.write("app.log", "new ");
+  EXPECT_EQ(AppendToExistingFile(path, "c"), AppendOutcome::Written);
+  EXPECT_EQ(folder.read("app.log"), "new c");
+}
+
 TEST(KeptFiles, QuickSuccessiveWritesAreAllSeen) {
   // Each write replaces cfg.ini by rename; a freed inode number may come back at once with the
   // same size and time stamp, which only an open descriptor can tell apart.
