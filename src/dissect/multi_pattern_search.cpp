@@ -29,18 +29,16 @@ MultiPatternSearch::MultiPatternSearch(const std::vector<std::string>& patterns,
   const std::vector<std::string>& keys = fold ? folded : patterns;
   std::vector<uint32_t> order(patterns.size());
   std::iota(order.begin(), order.end(), 0u);
-  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
 
-  struct TrieNode {
-    uint32_t parent = 0;
-    uint32_t depth = 0;
-    uint32_t ends_here = kNone;
-    unsigned char label = 0;
-  };
+  // Depth-first nodes: parent and label; every pattern's last node.
   size_t total_length = 1;
   for (const auto& key : keys) total_length += key.size();
-  std::vector<TrieNode> trie(1);
-  trie.reserve(total_length);  // an upper bound; pages beyond the nodes made are never touched
+  std::vector<uint32_t> parent(1, 0);
+  std::vector<unsigned char> label(1, 0);
+  parent.reserve(total_length);  // upper bounds; pages beyond the nodes made are never touched
+  label.reserve(total_length);
+  std::vector<uint32_t> end_node(patterns.size(), kNone);
   std::vector<uint32_t> path(1, 0);  // path[d]: node at depth d of the previous pattern
   const std::string* previous = nullptr;
   for (const uint32_t p : order) {
@@ -53,71 +51,89 @@ MultiPatternSearch::MultiPatternSearch(const std::vector<std::string>& patterns,
     }
     path.resize(key.size() + 1);
     for (size_t d = common; d < key.size(); ++d) {
-      path[d + 1] = static_cast<uint32_t>(trie.size());
-      trie.push_back({path[d], static_cast<uint32_t>(d + 1), kNone, static_cast<unsigned char>(key[d])});
+      path[d + 1] = static_cast<uint32_t>(label.size());
+      parent.push_back(path[d]);
+      label.push_back(static_cast<unsigned char>(key[d]));
     }
-    // Equal patterns share a node; the list keeps their given order (the sort is stable).
-    uint32_t* slot = &trie[path[key.size()]].ends_here;
-    while (*slot != kNone) slot = &next_pattern_[*slot];
-    *slot = p;
+    end_node[p] = path[key.size()];
     previous = &key;
   }
   folded.clear();
   folded.shrink_to_fit();
 
   // Breadth-first numbers: a stable sort of the depth-first order by depth keeps siblings
-  // together and in label order.
-  const size_t nodes = trie.size();
+  // together and in label order. A parent comes before its children in depth-first order.
+  const size_t nodes = label.size();
+  std::vector<uint32_t> renumbered(nodes, 0);  // depth first, then the new number
   uint32_t max_depth = 0;
-  for (const auto& node : trie) max_depth = std::max(max_depth, node.depth);
-  std::vector<uint32_t> level_start(max_depth + 2, 0);
-  for (const auto& node : trie) ++level_start[node.depth + 1];
-  std::partial_sum(level_start.begin(), level_start.end(), level_start.begin());
-  std::vector<uint32_t> renumbered(nodes);
-  for (size_t n = 0; n < nodes; ++n) renumbered[n] = level_start[trie[n].depth]++;
-
-  label_.resize(nodes);
-  first_pattern_.resize(nodes);
-  std::vector<uint32_t> parent_of(nodes);
-  for (size_t n = 0; n < nodes; ++n) {
-    const uint32_t id = renumbered[n];
-    label_[id] = trie[n].label;
-    first_pattern_[id] = trie[n].ends_here;
-    parent_of[id] = renumbered[trie[n].parent];
+  for (size_t n = 1; n < nodes; ++n) {
+    renumbered[n] = renumbered[parent[n]] + 1;
+    max_depth = std::max(max_depth, renumbered[n]);
   }
-  trie.clear();
-  trie.shrink_to_fit();
-  renumbered.clear();
-  renumbered.shrink_to_fit();
-  first_child_.assign(nodes + 1, 0);
-  for (size_t id = 1; id < nodes; ++id) ++first_child_[parent_of[id] + 1];
-  first_child_[0] = 1;
-  for (size_t id = 1; id <= nodes; ++id) first_child_[id] += first_child_[id - 1];
-  for (uint32_t id = first_child_[0]; id < first_child_[1]; ++id) root_next_[label_[id]] = id;
+  std::vector<uint32_t> level_start(max_depth + 2, 0);
+  for (size_t n = 0; n < nodes; ++n) ++level_start[renumbered[n] + 1];
+  std::partial_sum(level_start.begin(), level_start.end(), level_start.begin());
+  for (size_t n = 0; n < nodes; ++n) renumbered[n] = level_start[renumbered[n]]++;
+
+  // Until the failure links are made, a node's fail field holds its parent.
+  nodes_.resize(nodes + 1);
+  for (size_t n = 0; n < nodes; ++n) {
+    nodes_[renumbered[n]].label = label[n];
+    nodes_[renumbered[n]].fail = renumbered[parent[n]];
+  }
+  std::vector<uint32_t>().swap(parent);
+  std::vector<unsigned char>().swap(label);
+  for (size_t id = 1; id < nodes; ++id) ++nodes_[nodes_[id].fail + 1].first_child;
+  nodes_[0].first_child = 1;
+  for (size_t id = 1; id <= nodes; ++id) nodes_[id].first_child += nodes_[id - 1].first_child;
+  for (uint32_t id = nodes_[0].first_child; id < nodes_[1].first_child; ++id) root_next_[nodes_[id].label] = id;
+
+  // Pattern ends, in the given order of the patterns; equal patterns share one.
+  for (size_t p = 0; p < patterns.size(); ++p) {
+    if (end_node[p] == kNone) continue;
+    uint32_t& end = nodes_[renumbered[end_node[p]]].output;
+    if (end == 0) {
+      pattern_ends_.push_back({static_cast<uint32_t>(p), 0});
+      end = static_cast<uint32_t>(pattern_ends_.size());
+    } else {
+      uint32_t* slot = &pattern_ends_[end - 1].first_pattern;
+      while (*slot != kNone) slot = &next_pattern_[*slot];
+      *slot = static_cast<uint32_t>(p);
+    }
+  }
+  std::vector<uint32_t>().swap(renumbered);
 
   // Failure and output links; breadth-first order means every shorter suffix is done before.
-  fail_.assign(nodes, 0);
-  output_.assign(nodes, 0);
-  dictionary_link_.assign(nodes, 0);
   for (size_t id = 1; id < nodes; ++id) {
-    const uint32_t up = parent_of[id];
-    if (up != 0) fail_[id] = step(fail_[up], label_[id]);
-    dictionary_link_[id] = output_[fail_[id]];
-    output_[id] = first_pattern_[id] != kNone ? static_cast<uint32_t>(id) : dictionary_link_[id];
+    Node& node = nodes_[id];
+    const uint32_t up = node.fail;
+    node.fail = up == 0 ? 0 : step(nodes_[up].fail, node.label);
+    const uint32_t suffix_output = nodes_[node.fail].output;
+    if (node.output != 0) {
+      pattern_ends_[node.output - 1].shorter = suffix_output;
+    } else {
+      node.output = suffix_output;
+    }
   }
 }
 
 uint32_t MultiPatternSearch::child(uint32_t node, unsigned char c) const {
-  uint32_t low = first_child_[node];
-  uint32_t high = first_child_[node + 1];
-  if (high - low <= 8) {
-    for (uint32_t id = low; id < high; ++id)
-      if (label_[id] == c) return id;
-    return 0;
+  uint32_t low = nodes_[node].first_child;
+  uint32_t high = nodes_[node + 1].first_child;
+  if (high - low > 8) {
+    while (low < high) {
+      const uint32_t mid = low + (high - low) / 2;
+      if (nodes_[mid].label < c) {
+        low = mid + 1;
+      } else {
+        high = mid;
+      }
+    }
+    return low < nodes_[node + 1].first_child && nodes_[low].label == c ? low : 0;
   }
-  const auto begin = label_.begin() + low;
-  const auto it = std::lower_bound(begin, label_.begin() + high, c);
-  return it != label_.begin() + high && *it == c ? static_cast<uint32_t>(it - label_.begin()) : 0;
+  for (uint32_t id = low; id < high; ++id)
+    if (nodes_[id].label == c) return id;
+  return 0;
 }
 
 }  // namespace kestrum

@@ -22,10 +22,16 @@ class MultiPatternSearch {
   template <typename Visit>
   void forEachMatch(std::string_view text, Visit&& visit) const {
     uint32_t state = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
+    const size_t size = text.size();
+    for (size_t i = 0; i < size; ++i) {
+      if (state == 0) {
+        // Most of a page starts no pattern: skip to the next byte that does.
+        while (i < size && root_next_[fold_[static_cast<unsigned char>(text[i])]] == 0) ++i;
+        if (i == size) break;
+      }
       state = step(state, static_cast<unsigned char>(text[i]));
-      for (uint32_t node = output_[state]; node != 0; node = dictionary_link_[node]) {
-        for (uint32_t p = first_pattern_[node]; p != kNone; p = next_pattern_[p])
+      for (uint32_t end = nodes_[state].output; end != 0; end = pattern_ends_[end - 1].shorter) {
+        for (uint32_t p = pattern_ends_[end - 1].first_pattern; p != kNone; p = next_pattern_[p])
           visit(static_cast<size_t>(p), i + 1 - lengths_[p]);
       }
     }
@@ -41,24 +47,34 @@ class MultiPatternSearch {
       if (state == 0) return root_next_[c];
       const uint32_t next = child(state, c);
       if (next != 0) return next;
-      state = fail_[state];
+      state = nodes_[state].fail;
     }
   }
   uint32_t child(uint32_t node, unsigned char c) const;
 
+  // Numbered breadth first, so the children of node n are the nodes
+  // nodes_[n].first_child .. nodes_[n + 1].first_child - 1, in ascending order of their labels.
+  // One record per node keeps what a step reads on one or two cache lines.
+  struct Node {
+    uint32_t first_child = 0;
+    uint32_t fail = 0;
+    // 1 + the number of the pattern end at this node or, when none ends here, at its longest
+    // suffix that has one; 0 when there is none.
+    uint32_t output = 0;
+    unsigned char label = 0;
+  };
+
   std::array<unsigned char, 256> fold_{};
   std::array<uint32_t, 256> root_next_{};
-  // Nodes are numbered breadth first, so the children of node n are the nodes
-  // first_child_[n] .. first_child_[n + 1] - 1, in ascending order of their labels.
-  std::vector<uint32_t> first_child_;
-  std::vector<unsigned char> label_;
-  std::vector<uint32_t> fail_;
-  // The node itself when a pattern ends there, else its nearest such suffix (0 = none).
-  std::vector<uint32_t> output_;
-  // From a node where a pattern ends, the next shorter suffix where one ends (0 = none).
-  std::vector<uint32_t> dictionary_link_;
-  std::vector<uint32_t> first_pattern_;  // per node
-  std::vector<uint32_t> next_pattern_;   // per pattern: next pattern with the same text
+  std::vector<Node> nodes_;  // one more than there are, as the end of the last one's children
+  // A node where patterns end: the first of them, and 1 + the number of the pattern end at its
+  // next shorter suffix (0 = none). Kept apart from the nodes, which are many more.
+  struct PatternEnd {
+    uint32_t first_pattern = kNone;
+    uint32_t shorter = 0;
+  };
+  std::vector<PatternEnd> pattern_ends_;
+  std::vector<uint32_t> next_pattern_;  // per pattern: next pattern with the same text
   std::vector<size_t> lengths_;
 };
 
