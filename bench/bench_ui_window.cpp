@@ -106,6 +106,31 @@ void BM_PaneTextAndRuns(benchmark::State& state) {
 }
 BENCHMARK(BM_PaneTextAndRuns)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Minified pages put everything on one line, and inline Base64 images are long runs without a
+// space: the pane must stay usable when such a line is on screen, with word wrap on (the
+// start-up default) or off. Arguments: megabytes, wrap, words (1) or one unbroken run (0).
+void BM_LongLine(benchmark::State& state) {
+  std::string line;
+  const size_t size = static_cast<size_t>(state.range(0)) << 20;
+  if (state.range(2))
+    while (line.size() < size) line += "<a href=x>word</a> ";
+  else
+    line.assign(size, 'Q');
+  kestrum::ui::RichTextPane pane;
+  pane.setLineWrapMode(state.range(1) ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+  pane.resize(1000, 700);
+  pane.show();
+  WaitUntilShown(pane);
+  for (auto _ : state) {
+    pane.setText(line);
+    pane.applyFormats({{10, 20, kestrum::kRed, true}});
+    pane.repaint();
+    QCoreApplication::processEvents();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(line.size()));
+}
+BENCHMARK(BM_LongLine)->ArgsProduct({{1}, {0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
+
 }  // namespace
 
 int main(int argc, char** argv) {

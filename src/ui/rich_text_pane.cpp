@@ -130,6 +130,10 @@ RichTextPane::RichTextPane(QWidget* parent) : QPlainTextEdit(parent) {
   colours.setColor(QPalette::Text, Qt::black);
   setPalette(colours);
   setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Qt's default wrap falls back to breaking anywhere inside a long word, which costs time
+  // growing with the square of the word: a 1 MB Base64 run would hold the window for a minute.
+  // Word boundaries only: a longer run stays one line and scrolls.
+  setWordWrapMode(QTextOption::WordWrap);
   connect(document(), &QTextDocument::contentsChange, this, &RichTextPane::onContentsChange);
 }
 

@@ -20,6 +20,7 @@ void MainWindow::buildToolsPane() {
   rtfB64 = new ToolsTextPane(central_);
   rtfB64->setObjectName(QStringLiteral("rtfB64"));
   rtfB64->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  rtfB64->setWordWrapMode(QTextOption::WrapAnywhere);  // pasted Base64 is one long line
   rtfB64->installEventFilter(this);
   rtfB64->setVisible(false);
 
