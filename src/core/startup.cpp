@@ -178,6 +178,11 @@ CommandLinePlan PlanCommandLine(std::string_view command_line) {
   }
   // The switch may be written in either letter case; the file name runs to a second switch.
   const size_t first = FindNoCase(command, kFileSwitch);
+  if (first == std::string::npos) {  // cannot happen: taking out " /n" leaves every " /f:" in place
+    plan.action = StartAction::NotAUrl;
+    plan.error_message = NotAUrlMessage(command);
+    return plan;
+  }
   const size_t file_start = first + kFileSwitch.size();
   const size_t second = FindNoCase(command, kFileSwitch, file_start);
   plan.output_path = command.substr(file_start, second == std::string::npos ? std::string::npos : second - file_start);
