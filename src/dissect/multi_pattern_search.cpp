@@ -61,51 +61,59 @@ MultiPatternSearch::MultiPatternSearch(const std::vector<std::string>& patterns,
   folded.clear();
   folded.shrink_to_fit();
 
-  // Breadth-first numbers: a stable sort of the depth-first order by depth keeps siblings
-  // together and in label order. A parent comes before its children in depth-first order.
+  // Node numbers: walking the nodes depth first, each node's children get the next free numbers
+  // side by side, in label order. The children of a node are then one block, and a chain of single
+  // children (the unique tail of a link) lies in consecutive records, read in order as the search
+  // follows the link through the page.
   const size_t nodes = label.size();
-  std::vector<uint32_t> renumbered(nodes, 0);  // depth first, then the new number
-  uint32_t max_depth = 0;
-  for (size_t n = 1; n < nodes; ++n) {
-    renumbered[n] = renumbered[parent[n]] + 1;
-    max_depth = std::max(max_depth, renumbered[n]);
-  }
-  std::vector<uint32_t> level_start(max_depth + 2, 0);
-  for (size_t n = 0; n < nodes; ++n) ++level_start[renumbered[n] + 1];
-  std::partial_sum(level_start.begin(), level_start.end(), level_start.begin());
-  for (size_t n = 0; n < nodes; ++n) renumbered[n] = level_start[renumbered[n]]++;
-
-  // Until the failure links are made, a node's fail field holds its parent.
-  nodes_.resize(nodes + 1);
+  std::vector<uint32_t> slot(nodes, 0);  // children count, then the number of the next child
+  for (size_t n = 1; n < nodes; ++n) ++slot[parent[n]];
+  std::vector<uint32_t> number(nodes, 0);
+  nodes_.resize(nodes);
+  uint32_t next_free = 1;
   for (size_t n = 0; n < nodes; ++n) {
-    nodes_[renumbered[n]].label = label[n];
-    nodes_[renumbered[n]].fail = renumbered[parent[n]];
+    const uint32_t id = n == 0 ? 0 : slot[parent[n]]++;
+    number[n] = id;
+    Node& node = nodes_[id];
+    node.label = label[n];
+    node.fail = number[parent[n]];  // the parent, until the failure links are made
+    node.first_child = next_free;
+    node.child_count = static_cast<uint16_t>(slot[n]);
+    next_free += slot[n];
+    slot[n] = node.first_child;
   }
+  std::vector<uint32_t>().swap(slot);
   std::vector<uint32_t>().swap(parent);
   std::vector<unsigned char>().swap(label);
-  for (size_t id = 1; id < nodes; ++id) ++nodes_[nodes_[id].fail + 1].first_child;
-  nodes_[0].first_child = 1;
-  for (size_t id = 1; id <= nodes; ++id) nodes_[id].first_child += nodes_[id - 1].first_child;
-  for (uint32_t id = nodes_[0].first_child; id < nodes_[1].first_child; ++id) root_next_[nodes_[id].label] = id;
+  for (uint32_t k = 0; k < nodes_[0].child_count; ++k) {
+    const uint32_t id = nodes_[0].first_child + k;
+    root_next_[nodes_[id].label] = id;
+  }
 
   // Pattern ends, in the given order of the patterns; equal patterns share one.
   for (size_t p = 0; p < patterns.size(); ++p) {
     if (end_node[p] == kNone) continue;
-    uint32_t& end = nodes_[renumbered[end_node[p]]].output;
+    uint32_t& end = nodes_[number[end_node[p]]].output;
     if (end == 0) {
       pattern_ends_.push_back({static_cast<uint32_t>(p), 0});
       end = static_cast<uint32_t>(pattern_ends_.size());
     } else {
-      uint32_t* slot = &pattern_ends_[end - 1].first_pattern;
-      while (*slot != kNone) slot = &next_pattern_[*slot];
-      *slot = static_cast<uint32_t>(p);
+      uint32_t* next = &pattern_ends_[end - 1].first_pattern;
+      while (*next != kNone) next = &next_pattern_[*next];
+      *next = static_cast<uint32_t>(p);
     }
   }
-  std::vector<uint32_t>().swap(renumbered);
 
-  // Failure and output links; breadth-first order means every shorter suffix is done before.
-  for (size_t id = 1; id < nodes; ++id) {
-    Node& node = nodes_[id];
+  // Failure and output links, breadth first so that every shorter suffix is done before.
+  std::vector<uint32_t>& queue = number;  // reused
+  queue.clear();
+  queue.push_back(0);
+  for (size_t head = 0; head < queue.size(); ++head) {
+    const Node& up = nodes_[queue[head]];
+    for (uint32_t k = 0; k < up.child_count; ++k) queue.push_back(up.first_child + k);
+  }
+  for (size_t i = 1; i < queue.size(); ++i) {
+    Node& node = nodes_[queue[i]];
     const uint32_t up = node.fail;
     node.fail = up == 0 ? 0 : step(nodes_[up].fail, node.label);
     const uint32_t suffix_output = nodes_[node.fail].output;
@@ -119,8 +127,9 @@ MultiPatternSearch::MultiPatternSearch(const std::vector<std::string>& patterns,
 
 uint32_t MultiPatternSearch::child(uint32_t node, unsigned char c) const {
   uint32_t low = nodes_[node].first_child;
-  uint32_t high = nodes_[node + 1].first_child;
+  uint32_t high = low + nodes_[node].child_count;
   if (high - low > 8) {
+    const uint32_t end = high;
     while (low < high) {
       const uint32_t mid = low + (high - low) / 2;
       if (nodes_[mid].label < c) {
@@ -129,7 +138,7 @@ uint32_t MultiPatternSearch::child(uint32_t node, unsigned char c) const {
         high = mid;
       }
     }
-    return low < nodes_[node + 1].first_child && nodes_[low].label == c ? low : 0;
+    return low < end && nodes_[low].label == c ? low : 0;
   }
   for (uint32_t id = low; id < high; ++id)
     if (nodes_[id].label == c) return id;

@@ -52,9 +52,8 @@ class MultiPatternSearch {
   }
   uint32_t child(uint32_t node, unsigned char c) const;
 
-  // Numbered breadth first, so the children of node n are the nodes
-  // nodes_[n].first_child .. nodes_[n + 1].first_child - 1, in ascending order of their labels.
-  // One record per node keeps what a step reads on one or two cache lines.
+  // The children of a node are the child_count nodes from first_child on, in ascending order of
+  // their labels. One record per node keeps what a step reads on one or two cache lines.
   struct Node {
     uint32_t first_child = 0;
     uint32_t fail = 0;
@@ -62,11 +61,12 @@ class MultiPatternSearch {
     // suffix that has one; 0 when there is none.
     uint32_t output = 0;
     unsigned char label = 0;
+    uint16_t child_count = 0;
   };
 
   std::array<unsigned char, 256> fold_{};
   std::array<uint32_t, 256> root_next_{};
-  std::vector<Node> nodes_;  // one more than there are, as the end of the last one's children
+  std::vector<Node> nodes_;
   // A node where patterns end: the first of them, and 1 + the number of the pattern end at its
   // next shorter suffix (0 = none). Kept apart from the nodes, which are many more.
   struct PatternEnd {
