@@ -2,7 +2,6 @@
 
 #include <optional>
 
-#include "core/app_log.h"
 #include "core/seams.h"
 #include "core/startup.h"
 #include "core/text.h"
@@ -18,8 +17,7 @@ int RunUnattendedQuery(Context& ctx, const std::string& address, const std::stri
   ctx.append_net_block = append_net_block;
   ctx.output_path = output_path;
 
-  WriteLog(ctx, "Sending query to server ....");
-  window.setAddressText(address);
+  // The command line's interpreter has logged the query and filled the address box.
   SendQuery(ctx, address);
 
   std::optional<std::string> net_block;

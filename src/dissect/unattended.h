@@ -6,7 +6,8 @@
 
 namespace kestrum {
 
-// Needs ctx.window (memory views do) and ctx.desktop. Returns 0 when the output file was written.
+// Needs ctx.window (memory views do) and ctx.desktop. 0 when the page was fetched and the file
+// written; 1 when the file could not be written; 2 when the page could not be fetched.
 int RunUnattendedQuery(Context& ctx, const std::string& address, const std::string& output_path,
                        bool append_net_block);
 

@@ -4,8 +4,7 @@
 #include "core/seams.h"
 #include "decode/char_table.h"
 #include "core/text.h"
-#include "dissect/query_pipeline.h"
-#include "net/net_block.h"
+#include "dissect/unattended.h"
 
 namespace kestrum::ui {
 
@@ -27,17 +26,9 @@ CommandLinePlan RunStartup(Context& ctx, std::string_view command_line, const Wi
 
 int RunUnattended(Context& ctx, const CommandLinePlan& plan) {
   // InterpretCommandLine has logged the query and put the address into the address box.
-  SendQuery(ctx, plan.address);
-  const std::string source_text = ctx.window->source().text();
-  std::optional<std::string> net_block;
-  if (ctx.append_net_block) {
-    RunNetBlockLookup(ctx);
-    net_block = ctx.window->netBlock().text();
-  }
-  const bool written = WriteUnattendedResults(ctx, source_text, net_block);
+  const int status = RunUnattendedQuery(ctx, plan.address, plan.output_path, plan.append_net_block);
   RunExitCleanup(ctx);
-  if (!written) return 1;
-  return TrimBlank(source_text).empty() ? 2 : 0;
+  return status;
 }
 
 }  // namespace kestrum::ui

@@ -95,6 +95,7 @@ TEST_F(NetBlockTest, UnattendedRunWritesSourceAndOwnerInfo) {
   serveAnswers("[CONTENT]<b>Owner</b>[/CONTENT]");
   start();
   const std::string out = program.root.file("results with space.txt");
+  window.setAddressText(site.url("/page.html"));  // as the command line's interpreter leaves it
   EXPECT_EQ(RunUnattendedQuery(program.ctx, site.url("/page.html"), out, true), 0);
   const std::string written = program.root.read("results with space.txt");
   EXPECT_TRUE(StartsWith(written, std::string(65, '*') + "\r\n"));
