@@ -162,7 +162,9 @@ void RichTextPane::setText(std::string_view text) {
   loading_ = false;
 }
 
-std::string RichTextPane::text() const {
+std::string RichTextPane::text() const { return currentText(); }
+
+const std::string& RichTextPane::currentText() const {
   if (!text_valid_) {
     QString joined;
     joined.reserve(document()->characterCount() + document()->blockCount());
@@ -246,7 +248,7 @@ size_t RichTextPane::selectionLength() const {
 }
 
 std::string RichTextPane::selectedText() const {
-  const std::string all = text();
+  const std::string& all = currentText();
   const size_t start = std::min(selectionStart(), all.size());
   return all.substr(start, selectionLength());
 }
@@ -298,7 +300,7 @@ void RichTextPane::replaceSelection(std::string_view replacement) {
   const size_t removed = selectionLength();
   const uint32_t look = lookAt(start);
   const std::string inserted = ToCrLf(replacement);
-  const std::string before = text();
+  const std::string before = currentText();
   const size_t end = std::min(before.size(), start + removed);
   // Within one line the looks shift with the edit; across lines they are laid out afresh.
   const bool across_lines = std::string_view(before).substr(start, end - start).find_first_of("\r\n") !=
@@ -365,7 +367,7 @@ std::vector<TextFormatRun> RichTextPane::formats() const {
 }
 
 size_t RichTextPane::find(std::string_view what, size_t from, bool match_case) const {
-  const std::string all = text();
+  const std::string& all = currentText();
   if (from > all.size()) return kNotFound;
   const size_t hit = match_case ? std::string_view(all).find(what, from) : FindNoCase(all, what, from);
   return hit == std::string_view::npos ? kNotFound : hit;

@@ -64,6 +64,8 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   uint32_t lookAt(size_t position) const;
   void applyPendingLooks(const QTextBlock& block);
   QString documentTextFromAnsi(std::string_view crlf_text) const;
+  // The engine text without a copy; rebuilt from the document after an edit.
+  const std::string& currentText() const;
 
   mutable std::string text_;  // engine text; rebuilt from the document after edits
   mutable bool text_valid_ = true;
