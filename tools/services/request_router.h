@@ -22,6 +22,7 @@ struct ServiceRequest {
   std::string user_agent;
   std::string referrer;
   std::string via;
+  std::string host;  // the Host the request names; not the router's business, checked before it
 };
 
 class RequestRouter {
