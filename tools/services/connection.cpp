@@ -117,11 +117,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
     });
   }
 
-  // The router may take long (a proxy fetch), so it runs on a worker; the answer is sent from
-  // the loop again.
+  // A proxy fetch may take long, so it runs on a worker and its answer is sent from the loop
+  // again; the lookups are answered from memory at once, on the loop.
   void Answer() {
     ++served_;
     const bool keep_alive = parser_->get().keep_alive() && served_ < context_.limits.max_requests;
+    if (!RequestRouter::MayTakeLong(request_)) return Send(context_.router.Answer(request_), keep_alive);
     asio::post(context_.workers, [self = shared_from_this(), keep_alive] {
       ServiceAnswer answer = self->context_.router.Answer(self->request_);
       asio::post(self->socket_.get_executor(),

@@ -1,7 +1,7 @@
 #pragma once
 // One client connection on the event loop. Waiting for a request, reading it and sending the
 // answer are asynchronous steps, each with its own deadline, so a slow or silent client holds
-// only its socket; the answer itself is computed on a worker thread.
+// only its socket; a proxy fetch is made on a worker thread.
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <functional>
@@ -28,7 +28,7 @@ using RequestLogger = std::function<void(const std::string&)>;
 struct ConnectionContext {
   const RequestRouter& router;
   const HostCheck& hosts;
-  boost::asio::thread_pool& workers;  // answers are computed here, never on the loop
+  boost::asio::thread_pool& workers;  // proxy fetches are made here, never on the loop
   RequestLogger log;
   ConnectionLimits limits;
 };

@@ -1,9 +1,13 @@
 #include "services/http_server.h"
 
+#include <algorithm>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
+#include <boost/asio/strand.hpp>
 #include <boost/asio/thread_pool.hpp>
+#include <thread>
+#include <vector>
 
 namespace kestrum::services {
 namespace {
@@ -16,6 +20,12 @@ using tcp = asio::ip::tcp;
 constexpr size_t kWorkers = 32;
 // Connections the kernel queues before they are accepted, for bursts of clients.
 constexpr int kListenBacklog = 1024;
+
+// One loop thread a core: reading and writing is cheap, but a loop thread is also a share of
+// the processor when other programs compete for it.
+unsigned LoopThreads() {
+  return std::max(2u, std::thread::hardware_concurrency());
+}
 
 }  // namespace
 
@@ -48,7 +58,10 @@ class ServiceServer::Listener {
   bool Serve() {
     if (!acceptor_.is_open()) return false;
     Accept();
+    std::vector<std::thread> helpers;
+    for (unsigned i = 1; i < LoopThreads(); ++i) helpers.emplace_back([this] { loop_.run(); });
     loop_.run();
+    for (std::thread& helper : helpers) helper.join();
     return true;
   }
 
@@ -56,22 +69,24 @@ class ServiceServer::Listener {
 
  private:
   void Accept() {
-    acceptor_.async_accept([this](const boost::system::error_code& error, tcp::socket socket) {
-      if (!acceptor_.is_open()) return;
-      if (error) {
-        // Out of descriptors, most likely: try again shortly rather than spin.
-        retry_.expires_after(std::chrono::milliseconds(100));
-        retry_.async_wait([this](const boost::system::error_code& cancelled) {
-          if (!cancelled) Accept();
-        });
-        return;
-      }
-      StartConnection(std::move(socket), context_);
-      Accept();
-    });
+    // Each connection gets a strand: its steps never run at once, on whichever loop thread.
+    acceptor_.async_accept(asio::make_strand(loop_),
+                           [this](const boost::system::error_code& error, tcp::socket socket) {
+                             if (!acceptor_.is_open()) return;
+                             if (error) {
+                               // Out of descriptors, most likely: try again shortly rather than spin.
+                               retry_.expires_after(std::chrono::milliseconds(100));
+                               retry_.async_wait([this](const boost::system::error_code& cancelled) {
+                                 if (!cancelled) Accept();
+                               });
+                               return;
+                             }
+                             StartConnection(std::move(socket), context_);
+                             Accept();
+                           });
   }
 
-  asio::io_context loop_{1};
+  asio::io_context loop_;
   tcp::acceptor acceptor_{loop_};
   asio::steady_timer retry_{loop_};
   // Declared after the loop, so it is joined before the loop it posts answers to goes away.

@@ -1,6 +1,6 @@
 #pragma once
-// Listening and accepting on one event-loop thread (Boost.Asio); each accepted connection is
-// served by StartConnection, and answers are computed on a pool of worker threads.
+// Listening and accepting on an event loop (Boost.Asio) run by a thread a core; each accepted
+// connection is served by StartConnection; proxy fetches are made on a pool of worker threads.
 #include <memory>
 #include <string>
 

@@ -29,6 +29,9 @@ class RequestRouter {
  public:
   RequestRouter(ListStore& lists, ProxyFetcher fetch);
   ServiceAnswer Answer(const ServiceRequest& request) const;
+  // The proxy fetches from elsewhere, for up to its time-out; every other exchange is answered
+  // from memory at once.
+  static bool MayTakeLong(const ServiceRequest& request);
 
  private:
   ListStore& lists_;
