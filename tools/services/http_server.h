@@ -1,5 +1,5 @@
 #pragma once
-// Listening and accepting on an event loop (Boost.Asio) run by a thread a core; each accepted
+// Listening and accepting on an event loop (Boost.Asio) run by two threads a core; each accepted
 // connection is served by StartConnection; proxy fetches are made on a pool of worker threads.
 #include <memory>
 #include <string>
