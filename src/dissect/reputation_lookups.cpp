@@ -1,5 +1,6 @@
 #include "dissect/reputation_lookups.h"
 
+#include "core/app_log.h"
 #include "core/identity.h"
 #include "core/ini_profile.h"
 #include "core/seams.h"
