@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/storage.h"
+
 namespace kestrum {
 
 std::string ExecutableFolder(const char* argv0) {
@@ -27,7 +29,7 @@ std::string ChooseProgramFolder(const char* kestrum_home, const std::string& exe
   std::error_code ec;
   if (!IsSystemFolder(executable_folder) && std::filesystem::is_directory(executable_folder + "/Storage", ec))
     return executable_folder;
-  return user_data_root + "/kestrum";
+  return user_data_root + "/" + kPerUserFolderName;
 }
 
 Context MakeProgramContext(const char* argv0) {
@@ -40,9 +42,11 @@ Context MakeProgramContext(const char* argv0) {
     ctx.user_data_root = std::string(home && *home ? home : "/tmp") + "/.local/share";
   }
   ctx.program_folder = ChooseProgramFolder(std::getenv("KESTRUM_HOME"), ExecutableFolder(argv0), ctx.user_data_root);
-  // The per-user folder may not exist yet on a fresh account; Storage is made inside it at start.
-  std::error_code ec;
-  std::filesystem::create_directories(ctx.program_folder, ec);
+  if (ctx.program_folder == ctx.user_data_root + "/" + kPerUserFolderName) {
+    // A fresh account has no per-user folder yet; Storage is made inside it at start.
+    std::error_code ec;
+    std::filesystem::create_directories(ctx.program_folder, ec);
+  }
   return ctx;
 }
 
