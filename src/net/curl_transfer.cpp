@@ -192,6 +192,7 @@ std::string FailureDetail(const AttemptResult& attempt, const TransferLimits& li
   if (attempt.state.too_large || attempt.code == CURLE_FILESIZE_EXCEEDED)
     return "the page is larger than the limit of " + std::to_string(limits.max_body_bytes >> 20) + " MB";
   if (attempt.state.sink_failed) return WriteFailureDetail(attempt.state.sink_errno);
+  if (attempt.code == CURLE_TOO_MANY_REDIRECTS) return "more than " + std::to_string(kMaxRedirects) + " redirects";
   if (attempt.code == CURLE_OPERATION_TIMEDOUT && attempt.state.received > 0)
     return "the page did not arrive whole within the time limit";
   return {};

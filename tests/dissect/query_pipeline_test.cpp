@@ -163,6 +163,7 @@ TEST_F(QueryTest, FailedFetchesSayWhyAndShowNoPage) {
     });
   });
   serve("/big", std::string(2 << 20, 'b'));
+  site.server().Get("/loop", [](const httplib::Request&, httplib::Response& response) { response.set_redirect("/loop"); });
   start();
   set("Settings", "IdleTimeout", "1");
   set("Settings", "TransferTimeout", "3");
@@ -178,6 +179,7 @@ TEST_F(QueryTest, FailedFetchesSayWhyAndShowNoPage) {
       {site.url("/stall"), "Timeout (12002)"},
       {site.url("/trickle"), "Timeout (12002): the page did not arrive whole within the time limit"},
       {site.url("/big"), "Operation cancelled (12017): the page is larger than the limit of 1 MB"},
+      {site.url("/loop"), "Error http invalid server response (12152): more than 10 redirects"},
   };
   for (const char* method : {"1", "0"}) {
     set("Settings", "chkMSXML", method);
