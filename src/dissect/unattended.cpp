@@ -37,7 +37,8 @@ int RunUnattendedQuery(Context& ctx, const std::string& address, const std::stri
   if (ctx.quit_requested) return kExitStorageUnusable;
 
   std::optional<std::string> net_block;
-  if (append_net_block && outcome == QueryOutcome::Shown) {
+  // Owner information only for a server that answered: a dead address has no host of this run.
+  if (append_net_block && ExitStatusFor(outcome) == kExitSuccess) {
     RunNetBlockLookup(ctx);
     net_block = window.netBlock().text();
   }
