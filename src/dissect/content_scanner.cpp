@@ -24,11 +24,10 @@ constexpr std::array<std::string_view, 9> kExecutableExtensions = {".exe", ".pif
 // string (each double quote escaped), one in plain double quotes.
 constexpr std::array<std::string_view, 3> kRefreshMarkers = {"http-equiv='refresh'", "http-equiv=\\\"refresh\\\"",
                                                              "http-equiv=\"refresh\""};
-constexpr std::array<std::string_view, 3> kRedirectMarkers = {"location.href", "document.location",
-                                                              "window.location"};
+constexpr std::array<std::string_view, 3> kRedirectMarkers = {"location.href", "document.location", "window.location"};
 
 bool NamesExecutable(std::string_view link) {
-  const std::string ending = ToLowerAscii(link.substr(link.size() >= 4 ? link.size() - 4 : 0));
+  const std::string ending = ToLowerAnsi(link.substr(link.size() >= 4 ? link.size() - 4 : 0));
   return std::find(kExecutableExtensions.begin(), kExecutableExtensions.end(), ending) != kExecutableExtensions.end();
 }
 
@@ -80,7 +79,9 @@ int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source) {
 
   // The last occurrence of each, letter case as listed.
   std::vector<size_t> last_start(executables.size(), std::string::npos);
-  MultiPatternSearch(executables, false).forEachMatch(text, [&](size_t link, size_t start) { last_start[link] = start; });
+  MultiPatternSearch(executables, false).forEachMatch(text, [&](size_t link, size_t start) {
+    last_start[link] = start;
+  });
 
   std::vector<TextFormatRun> existing = source.formats();
   std::sort(existing.begin(), existing.end(), [](const auto& a, const auto& b) { return a.start < b.start; });
@@ -101,31 +102,36 @@ int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source) {
 
 ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links, std::string_view source_text) {
   ContentScanResult result;
-  const std::string lower = ToLowerAscii(source_text);
+  const std::string lower = ToLowerAnsi(source_text);
   auto holds = [&](std::string_view marker) { return FindBytes(lower, marker) != std::string::npos; };
-  auto highlight_last = [&](std::string_view marker) {
-    const size_t at = FindLast(lower, marker);
-    if (at != std::string::npos) HighlightSelection(source, at, marker.size(), kRed);
+  // Every occurrence bold red, not only the last: a hidden first frame matters as much as any.
+  // The last occurrence is left selected.
+  auto mark_every = [&](std::string_view marker) {
+    const std::vector<TextSpan> spans = FindHighlightSpans(lower, marker);
+    if (spans.empty()) return;
+    source.applyFormats(RunsCovering(spans, kRed, true));
+    source.select(spans.back().first, marker.size());
   };
 
   if (holds("<iframe")) {
     result.iframes = CountScriptsAndIFrames(1, lower, false);
-    highlight_last("<iframe");
+    mark_every("<iframe");
     ShowNote(ctx, IFrameNote(), kProgramTitle);
   }
   if (holds("script>") || holds("script ")) result.scripts = CountScriptsAndIFrames(2, lower, false);
 
-  for (std::string_view marker : kRefreshMarkers) {
-    if (!holds(marker)) continue;
-    highlight_last(marker);
+  // Every refresh tag found is marked; the preferred form's last one is left selected.
+  const auto chosen = std::find_if(kRefreshMarkers.begin(), kRefreshMarkers.end(), holds);
+  if (chosen != kRefreshMarkers.end()) {
+    for (std::string_view marker : kRefreshMarkers)
+      if (marker != *chosen) mark_every(marker);
+    mark_every(*chosen);
     ShowNote(ctx, MetaRefreshNote(), kProgramTitle);
-    break;
   }
 
   for (std::string_view marker : kRedirectMarkers) {
     if (!holds(marker)) continue;
-    HighlightText(source, marker, kRed);
-    highlight_last(marker);
+    mark_every(marker);
     ShowNote(ctx, ScriptRedirectNote(marker), kProgramTitle);
   }
 

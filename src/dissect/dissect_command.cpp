@@ -55,7 +55,7 @@ BraxelVerdict ParseBraxelAnswer(std::string_view answer) {
 }
 
 AddressColors BraxelClassColors(std::string_view category) {
-  const std::string upper = ToUpperAscii(category);
+  const std::string upper = ToUpperAnsi(category);
   if (upper == "NOT SPECIFIED") return {kLightOrange, kWhite};
   if (upper == "ATS" || upper == "GRM" || upper == "HFS") return {kYellow, kBlack};
   return {kRed, kWhite};

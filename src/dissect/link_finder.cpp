@@ -84,7 +84,7 @@ std::string UrlRule(std::string_view word) {
 std::string AddressRule(std::string_view word) {
   std::string candidate = PickQuoted(word);
   if (ContainsNoCase(candidate, ";url=")) {
-    candidate = ToLowerAscii(candidate);
+    candidate = ToLowerAnsi(candidate);
     KeepSecondPiece(candidate, ";url=");
     KeepBefore(candidate, kApostrophe);
   }

@@ -15,7 +15,8 @@ namespace {
 
 using Occurrence = std::pair<size_t, size_t>;  // pattern, start
 
-std::vector<Occurrence> BruteForce(const std::vector<std::string>& patterns, const std::string& text, bool ignore_case) {
+std::vector<Occurrence> BruteForce(const std::vector<std::string>& patterns, const std::string& text,
+                                   bool ignore_case) {
   std::vector<Occurrence> found;
   for (size_t p = 0; p < patterns.size(); ++p) {
     const std::string& pattern = patterns[p];
@@ -47,7 +48,14 @@ std::vector<Occurrence> Automaton(const std::vector<std::string>& patterns, cons
 TEST(MultiPatternSearch, FindsWhatASearchPerPatternFinds) {
   // A small alphabet makes patterns that are prefixes, suffixes and parts of each other.
   std::mt19937 random(7);
-  const std::string alphabet = "abAB/.\xe9";
+  const std::string alphabet =
+      "abAB/.\xe9"
+      "\xc9"
+      "\x9f"
+      "\xff"
+      "\xdf"
+      "\xd7"
+      "\xf7";
   auto random_text = [&](size_t length) {
     std::string text;
     for (size_t i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
