@@ -11,6 +11,7 @@ namespace {
 constexpr uint8_t kBoldBit = 0x80;
 constexpr uint8_t kColourBits = 0x7F;
 constexpr size_t kPaletteSize = 128;
+constexpr size_t kEditRoom = 4096;
 
 int ColourDistance(Rgb a, Rgb b) {
   const int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
@@ -34,12 +35,20 @@ uint8_t MemoryTextPane::lookOf(Rgb color, bool bold) {
 }
 
 void MemoryTextPane::ensureLooks() {
-  if (looks_.size() != text_.size()) looks_.assign(text_.size(), 0);
+  if (looks_.size() == text_.size()) return;
+  looks_.reserve(text_.capacity());
+  looks_.assign(text_.size(), 0);
 }
 
 void MemoryTextPane::setText(std::string_view text) {
-  text_ = std::string(text);
+  // Room for the placeholders the Dissect command fills in, so that a replacement moves the
+  // text's tail in place instead of copying the whole text to a new buffer.
+  std::string fresh;
+  fresh.reserve(text.size() + kEditRoom);
+  fresh.assign(text);
+  text_ = std::move(fresh);
   looks_.clear();
+  looks_.shrink_to_fit();
   sel_start_ = sel_length_ = 0;
 }
 
@@ -67,9 +76,14 @@ void MemoryTextPane::replaceSelection(std::string_view text) {
   const uint8_t look = looks_.empty() || sel_start_ >= looks_.size() ? 0 : looks_[sel_start_];
   text_.replace(sel_start_, sel_length_, text);
   if (!looks_.empty()) {
-    looks_.erase(looks_.begin() + static_cast<std::ptrdiff_t>(sel_start_),
-                 looks_.begin() + static_cast<std::ptrdiff_t>(sel_start_ + sel_length_));
-    looks_.insert(looks_.begin() + static_cast<std::ptrdiff_t>(sel_start_), text.size(), look);
+    // One move of the tail, like the text's.
+    const auto at = looks_.begin() + static_cast<std::ptrdiff_t>(sel_start_);
+    if (text.size() >= sel_length_) {
+      looks_.insert(at + static_cast<std::ptrdiff_t>(sel_length_), text.size() - sel_length_, look);
+    } else {
+      looks_.erase(at + static_cast<std::ptrdiff_t>(text.size()), at + static_cast<std::ptrdiff_t>(sel_length_));
+    }
+    std::fill_n(looks_.begin() + static_cast<std::ptrdiff_t>(sel_start_), text.size(), look);
   }
   sel_start_ += text.size();
   sel_length_ = 0;

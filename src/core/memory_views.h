@@ -12,6 +12,7 @@ namespace kestrum {
 class MemoryTextPane : public TextPane {
  public:
   std::string text() const override { return text_; }
+  std::optional<std::string_view> textView() const override { return text_; }
   void setText(std::string_view text) override;
   size_t length() const override { return text_.size(); }
 

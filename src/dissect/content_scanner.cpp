@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,9 +68,16 @@ int32_t CountScriptsAndIFrames(int mode, std::string_view text, bool match_case)
   return count;
 }
 
-int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source) {
-  const std::string text = source.text();
-  ExtractLinks(ctx, links, text);
+int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, const LinkCandidates* found,
+                           std::string_view found_in) {
+  std::string copy;
+  const std::optional<std::string_view> view = source.textView();
+  const std::string_view text = view ? *view : std::string_view(copy = source.text());
+  if (found && text == found_in) {
+    ExtractLinks(ctx, links, *found);
+  } else {
+    ExtractLinks(ctx, links, text);
+  }
   if (ctx.desktop) ctx.desktop->processEvents();
 
   std::vector<std::string> executables;
@@ -100,7 +108,8 @@ int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source) {
   return static_cast<int32_t>(executables.size());
 }
 
-ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links, std::string_view source_text) {
+ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links, std::string_view source_text,
+                                 const LinkCandidates* found) {
   ContentScanResult result;
   const std::string lower = ToLowerAnsi(source_text);
   auto holds = [&](std::string_view marker) { return FindBytes(lower, marker) != std::string::npos; };
@@ -136,7 +145,7 @@ ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links
   }
 
   WriteLog(ctx, "Scanning for potential executables ...");
-  result.executables = ScanForExecutables(ctx, links, source);
+  result.executables = ScanForExecutables(ctx, links, source, found, source_text);
   if (result.executables > 0) {
     WriteLog(ctx, std::to_string(result.executables) + " potentially executable files were found ...");
     ShowNote(ctx, ExecutablesNote(result.executables), kExecutablesNoteCaption);

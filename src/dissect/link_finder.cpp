@@ -153,4 +153,10 @@ void FindLinks(std::string_view source_text, const std::function<void(std::strin
   }
 }
 
+LinkCandidates FindAllLinks(std::string_view source_text) {
+  LinkCandidates found;
+  FindLinks(source_text, [&](std::string& candidate) { found.push_back(std::move(candidate)); });
+  return found;
+}
+
 }  // namespace kestrum
