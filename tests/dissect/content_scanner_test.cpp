@@ -222,6 +222,20 @@ TEST(RunContentScan, AnExecutableSpelledInTwoLetterCasesCountsOnce) {
   EXPECT_EQ(scan.source.formats(), (std::vector<TextFormatRun>{{page.find(first), first.size(), kRed, false}}));
 }
 
+TEST(ScanForExecutables, CandidatesFoundInAnotherTextAreSearchedAgain) {
+  const std::string shown = "<a href=\"a.exe\">x</a>";
+  const std::string other = "<a href=\"b.exe\">y</a> <a href=\"c.bat\">z</a>";
+  for (const std::string* found_in : {&shown, &other}) {
+    TestProgram program;
+    MemoryTextPane pane;
+    MemoryItemList links;
+    pane.setText(shown);
+    const LinkCandidates found = FindAllLinks(*found_in);
+    EXPECT_EQ(ScanForExecutables(program.ctx, links, pane, &found, *found_in), 1);
+    EXPECT_EQ(links.items(), List{"a.exe"});
+  }
+}
+
 TEST(RunContentScan, ExecutableColourIsNotBoldWhereTheTextWasPlain) {
   Scan scan("<a href=\"x.dll\">x</a>");
   const size_t at = std::string("<a href=\"").size();

@@ -117,6 +117,14 @@ TEST(ExtractLinks, SameListAndLogAsWalkingTheListForEveryCandidate) {
   // A second run refills the list the same way.
   ExtractLinks(fast.ctx, fast_links, page);
   EXPECT_EQ(fast_links.items(), walked_links.items());
+
+  // So does a run from the candidates found beforehand, with the same log.
+  TestProgram from_found;
+  MemoryItemList found_links;
+  ExtractLinks(from_found.ctx, found_links, FindAllLinks(page));
+  EXPECT_EQ(found_links.items(), walked_links.items());
+  const List found_log = LoggedMessages(from_found.ctx);
+  EXPECT_EQ(List(found_log.begin(), found_log.end() - 1), List(fast_log.begin(), fast_log.end() - 1));
 }
 
 TEST(RemoveJunkLinks, DropsPlusPiecesAndEmptyItemsKeepingOrder) {
@@ -170,6 +178,11 @@ TEST(HighlightLinks, SameMarksAsHighlightingEachCandidateInTurn) {
   FindLinks(page, [&](std::string& candidate) { HighlightText(one_by_one, candidate, kBlue); });
   EXPECT_FALSE(batched.formats().empty());
   EXPECT_EQ(batched.formats(), one_by_one.formats());
+
+  MemoryTextPane from_found;
+  from_found.setText(page);
+  HighlightLinks(program.ctx, from_found, FindAllLinks(page));
+  EXPECT_EQ(from_found.formats(), one_by_one.formats());
 }
 
 }  // namespace
