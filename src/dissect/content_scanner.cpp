@@ -111,23 +111,24 @@ int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, cons
 ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links, std::string_view source_text,
                                  const LinkCandidates* found) {
   ContentScanResult result;
-  const std::string lower = ToLowerAnsi(source_text);
-  auto holds = [&](std::string_view marker) { return FindBytes(lower, marker) != std::string::npos; };
+  // The markers are lower-case ASCII, so searching the text without regard to letter case finds
+  // what an exact search of its lower-cased copy finds, without making that copy.
+  auto holds = [&](std::string_view marker) { return FindIgnoringCase(source_text, marker) != std::string::npos; };
   // Every occurrence bold red, not only the last: a hidden first frame matters as much as any.
   // The last occurrence is left selected.
   auto mark_every = [&](std::string_view marker) {
-    const std::vector<TextSpan> spans = FindHighlightSpans(lower, marker);
+    const std::vector<TextSpan> spans = FindHighlightSpans(source_text, marker);
     if (spans.empty()) return;
     source.applyFormats(RunsCovering(spans, kRed, true));
     source.select(spans.back().first, marker.size());
   };
 
   if (holds("<iframe")) {
-    result.iframes = CountScriptsAndIFrames(1, lower, false);
+    result.iframes = CountScriptsAndIFrames(1, source_text, false);
     mark_every("<iframe");
     ShowNote(ctx, IFrameNote(), kProgramTitle);
   }
-  if (holds("script>") || holds("script ")) result.scripts = CountScriptsAndIFrames(2, lower, false);
+  if (holds("script>") || holds("script ")) result.scripts = CountScriptsAndIFrames(2, source_text, false);
 
   // Every refresh tag found is marked; the preferred form's last one is left selected.
   const auto chosen = std::find_if(kRefreshMarkers.begin(), kRefreshMarkers.end(), holds);
