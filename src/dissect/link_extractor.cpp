@@ -8,6 +8,7 @@
 #include "dissect/link_finder.h"
 #include "dissect/listed_items.h"
 #include "dissect/multi_pattern_search.h"
+#include "dissect/short_pattern_search.h"
 
 namespace kestrum {
 
@@ -66,13 +67,27 @@ std::vector<TextFormatRun> RunsOfCandidates(std::string_view pane_text, ForEachC
   if (patterns.empty()) return {};
 
   // Each link's matches are taken left to right without overlap, like repeated pane searches.
+  // Both searches give one pattern's matches in the order of their starts.
   std::vector<size_t> free_from(patterns.size(), 0);
   std::vector<TextSpan> spans;
-  MultiPatternSearch(patterns, true).forEachMatch(pane_text, [&](size_t pattern, size_t start) {
+  auto take = [&](size_t pattern, size_t start) {
     if (start < free_from[pattern]) return;
     free_from[pattern] = start + patterns[pattern].size();
     spans.emplace_back(start, free_from[pattern]);
-  });
+  };
+  ShortPatternSearch(patterns).forEachMatch(pane_text, take);
+  // The few longer candidates (pieces of scripts without blanks) go through the automaton.
+  std::vector<std::string> long_patterns;
+  std::vector<size_t> long_numbers;
+  for (size_t p = 0; p < patterns.size(); ++p) {
+    if (patterns[p].size() <= ShortPatternSearch::kLongest) continue;
+    long_patterns.push_back(patterns[p]);
+    long_numbers.push_back(p);
+  }
+  if (!long_patterns.empty())
+    MultiPatternSearch(long_patterns, true).forEachMatch(pane_text, [&](size_t k, size_t start) {
+      take(long_numbers[k], start);
+    });
   return RunsCovering(std::move(spans), kBlue, true);
 }
 

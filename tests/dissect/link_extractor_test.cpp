@@ -32,6 +32,9 @@ std::string TrickyPage() {
       "<a href=\"\x8A\x8C\x8E\x9F\xDE.htm\">z</a> <a href=\"\x9A\x9C\x9E\xFF\xFE.htm\">z</a> "
       "<a href=\"\xD7.htm\">t</a> <a href=\"\xF7.htm\">t</a> <a href=\"\xDF.htm\">s</a> <a href=\"\xFF.htm\">s</a> "
       "<a href=\"\xBF.htm\">q</a> \x9A\x9C\x9E\x9F\xDE.HTM ";
+  // A link longer than most, twice in other letter case.
+  const std::string tail(140, 'x');
+  page += "<a href=\"http://long.example/" + tail + "\">l</a> HTTP://LONG.EXAMPLE/" + tail + " ";
   for (int i = 0; i < 40; ++i)
     page += "<a href=\"/p" + std::to_string(i % 7) + ".htm\">P" + std::to_string(i % 5) + ".HTM</a> ";
   return page;
