@@ -37,6 +37,8 @@ void RemoveJunkLinks(ItemList& list) {
 
 namespace {
 
+constexpr size_t kAutomatonBytes = size_t{2} << 20;
+
 // The links list from candidates in the order found: `for_each` calls its argument with each.
 template <typename ForEachCandidate>
 void FillLinksList(Context& ctx, ItemList& links, ForEachCandidate&& for_each) {
@@ -75,19 +77,27 @@ std::vector<TextFormatRun> RunsOfCandidates(std::string_view pane_text, ForEachC
     free_from[pattern] = start + patterns[pattern].size();
     spans.emplace_back(start, free_from[pattern]);
   };
-  ShortPatternSearch(patterns).forEachMatch(pane_text, take);
-  // The few longer candidates (pieces of scripts without blanks) go through the automaton.
-  std::vector<std::string> long_patterns;
-  std::vector<size_t> long_numbers;
-  for (size_t p = 0; p < patterns.size(); ++p) {
-    if (patterns[p].size() <= ShortPatternSearch::kLongest) continue;
-    long_patterns.push_back(patterns[p]);
-    long_numbers.push_back(p);
+  // The automaton is the faster search while its nodes fit in the caches; past that (a page of a
+  // hundred thousand distinct links) hashing is faster and needs a fraction of the memory. The
+  // few long candidates (pieces of scripts without blanks) always go through the automaton.
+  size_t total_length = 0;
+  for (const auto& pattern : patterns) total_length += pattern.size();
+  if (total_length <= kAutomatonBytes) {
+    MultiPatternSearch(patterns, true).forEachMatch(pane_text, take);
+  } else {
+    ShortPatternSearch(patterns).forEachMatch(pane_text, take);
+    std::vector<std::string> long_patterns;
+    std::vector<size_t> long_numbers;
+    for (size_t p = 0; p < patterns.size(); ++p) {
+      if (patterns[p].size() <= ShortPatternSearch::kLongest) continue;
+      long_patterns.push_back(patterns[p]);
+      long_numbers.push_back(p);
+    }
+    if (!long_patterns.empty())
+      MultiPatternSearch(long_patterns, true).forEachMatch(pane_text, [&](size_t k, size_t start) {
+        take(long_numbers[k], start);
+      });
   }
-  if (!long_patterns.empty())
-    MultiPatternSearch(long_patterns, true).forEachMatch(pane_text, [&](size_t k, size_t start) {
-      take(long_numbers[k], start);
-    });
   return RunsCovering(std::move(spans), kBlue, true);
 }
 
