@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Times the link listing of kestrum-cli against the tools a user would otherwise reach for, on the
-# same saved pages: `lynx -dump -listonly` and a Python html.parser script. Prints mean times and
-# ratios. Usage: bench/compare_link_listing.sh [BUILD_DIR]   (default build)
+# Times kestrum-cli's whole dissection (links, link marks, images and content scan all on, the log
+# on, the page fetched from a loopback server) against the link listing of the tools a user would
+# otherwise reach for, on the same saved pages: a Python html.parser script and
+# `lynx -dump -listonly`. Prints the mean wall time of 5 runs, the CPU time and the peak memory
+# (/usr/bin/time -v) of each, and the ratios.
+# Usage: bench/compare_link_listing.sh [BUILD_DIR]   (default build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -10,8 +13,10 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/kestrum-compare.XXXXXX")
 server_pid=""
 trap '[ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; rm -rf "$work"' EXIT
 
+# A realistic 10 MB page; 40 000 distinct links; 200 000 distinct links.
 "$build/bench/bench_page_writer" realistic 10000000 "$work/realistic.html"
-"$build/bench/bench_page_writer" links 200000 "$work/links.html"
+"$build/bench/bench_page_writer" links 40000 "$work/links40k.html"
+"$build/bench/bench_page_writer" links 200000 "$work/links200k.html"
 
 cat >"$work/links.py" <<'PY'
 import sys
@@ -33,34 +38,52 @@ PY
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work" >/dev/null 2>&1 &
 server_pid=$!
-sleep 0.5
+for _ in $(seq 50); do
+  python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break
+  sleep 0.1
+done
 
 export KESTRUM_HOME="$work/home"
 mkdir -p "$KESTRUM_HOME/Storage"
-# Links only, as the other tools do; the log stays on, as in the program.
-printf '[Settings]\r\nchkMSXML=0\r\n[Automation]\r\nchkAutoScanExes=0\r\nchkAutoScanLinks=1\r\n' >"$KESTRUM_HOME/Storage/cfg.ini"
+# Every analysis on, as the Dissect button runs it; the log stays on, as in the program.
+printf '[Settings]\r\nchkMSXML=0\r\n[Automation]\r\nchkAutoScanExes=1\r\nchkAutoScanLinks=1\r\nchkAutoScanImages=1\r\n' \
+  >"$KESTRUM_HOME/Storage/cfg.ini"
 
-mean_seconds() {  # command... : mean wall time of 5 runs
+# command... : "mean_wall_s cpu_s peak_MB" over 5 runs (CPU and peak memory of the last run).
+measure() {
   python3 - "$@" <<'PY'
-import subprocess, sys, time
+import re, subprocess, sys, time
 runs = []
 for _ in range(5):
     start = time.perf_counter()
-    subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    done = subprocess.run(["/usr/bin/time", "-v"] + sys.argv[1:], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.PIPE, text=True, check=True)
     runs.append(time.perf_counter() - start)
-print(f"{sum(runs) / len(runs):.3f}")
+def field(name):
+    return float(re.search(name + r": ([0-9.]+)", done.stderr).group(1))
+cpu = field("User time \\(seconds\\)") + field("System time \\(seconds\\)")
+peak = field("Maximum resident set size \\(kbytes\\)") / 1024
+print(f"{sum(runs) / len(runs):.3f} {cpu:.2f} {peak:.0f}")
 PY
 }
 
-for page in realistic links; do
-  size=$(stat -c %s "$work/$page.html")
-  kestrum=$(mean_seconds "$bin/kestrum-cli" dissect --json "http://127.0.0.1:$port/$page.html")
-  lynx=$(mean_seconds lynx -dump -listonly -force_html "$work/$page.html")
-  python=$(mean_seconds python3 "$work/links.py" "$work/$page.html")
-  links=$("$bin/kestrum-cli" dissect --json "http://127.0.0.1:$port/$page.html" |
+ratio() { python3 -c "print(f'{$1/$2:.2f}')"; }
+
+printf '%-11s %9s %7s | %-28s %8s %6s %8s | %s\n' page MB links tool "wall s" "cpu s" "peak MB" "kestrum-cli is"
+for page in realistic links40k links200k; do
+  file="$work/$page.html"
+  size_mb=$(python3 -c "import os; print(f'{os.path.getsize(\"$file\") / 1e6:.1f}')")
+  address="http://127.0.0.1:$port/$page.html"
+  links=$("$bin/kestrum-cli" dissect --json "$address" |
           python3 -c 'import json,sys; print(len(json.load(sys.stdin)["links"]))')
-  echo "$page page, $size bytes, $links links listed by kestrum-cli (fetch, dissection and JSON included):"
-  echo "  kestrum-cli dissect --json  ${kestrum} s"
-  echo "  lynx -dump -listonly        ${lynx} s   (kestrum-cli is $(python3 -c "print(f'{$lynx/$kestrum:.2f}')")x as fast)"
-  echo "  python html.parser          ${python} s   (kestrum-cli is $(python3 -c "print(f'{$python/$kestrum:.2f}')")x as fast)"
+  read -r k_wall k_cpu k_peak < <(measure "$bin/kestrum-cli" dissect "$address")
+  read -r j_wall j_cpu j_peak < <(measure "$bin/kestrum-cli" dissect --json "$address")
+  read -r p_wall p_cpu p_peak < <(measure python3 "$work/links.py" "$file")
+  read -r l_wall l_cpu l_peak < <(measure lynx -dump -listonly -force_html "$file")
+  row() { printf '%-11s %9s %7s | %-28s %8s %6s %8s | %s\n' "$page" "$size_mb" "$links" "$1" "$2" "$3" "$4" "$5"; }
+  row "kestrum-cli dissect" "$k_wall" "$k_cpu" "$k_peak" "(peak limit $(python3 -c "print(f'{4 * $size_mb + 50:.0f}')") MB)"
+  row "kestrum-cli dissect --json" "$j_wall" "$j_cpu" "$j_peak" ""
+  row "python html.parser" "$p_wall" "$p_cpu" "$p_peak" "$(ratio "$p_wall" "$k_wall")x as fast (wall), $(ratio "$p_cpu" "$k_cpu")x (cpu)"
+  row "lynx -dump -listonly" "$l_wall" "$l_cpu" "$l_peak" "$(ratio "$l_wall" "$k_wall")x as fast (wall), $(ratio "$l_cpu" "$k_cpu")x (cpu)"
+  echo "  kestrum-cli per MB: $(python3 -c "print(f'{$k_wall / $size_mb:.3f}')") s wall, $(python3 -c "print(f'{$k_cpu / $size_mb:.3f}')") s cpu"
 done

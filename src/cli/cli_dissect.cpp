@@ -55,19 +55,22 @@ void PrintJson(MemoryMainView& window, const Context& ctx, const ScriptedDesktop
   auto formats = nlohmann::json::array();
   for (const auto& run : window.source().formats())
     formats.push_back({{"start", run.start}, {"length", run.length}, {"color", ColorText(run.color)}, {"bold", run.bold}});
-  const nlohmann::json report = {
-      {"address", AnsiToUtf8(window.addressText())},
-      {"source", AnsiToUtf8(window.source().text())},
-      {"formats", formats},
-      {"headers", AnsiToUtf8(window.headers().text())},
-      {"links", ListJson(window.links())},
-      {"images", ListJson(window.images())},
-      {"savedPageFile", ctx.saved_page_file},
-      {"messages", MessagesJson(desktop)},
-      {"addressColors",
-       {{"background", ColorText(window.addressBackground())}, {"text", ColorText(window.addressForeground())}}},
-  };
-  std::printf("%s\n", report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+  // Members are moved in: a brace list would copy the page text and every run once more.
+  nlohmann::json report = nlohmann::json::object();
+  report["address"] = AnsiToUtf8(window.addressText());
+  report["source"] = AnsiToUtf8(window.source().text());
+  report["formats"] = std::move(formats);
+  report["headers"] = AnsiToUtf8(window.headers().text());
+  report["links"] = ListJson(window.links());
+  report["images"] = ListJson(window.images());
+  report["savedPageFile"] = ctx.saved_page_file;
+  report["messages"] = MessagesJson(desktop);
+  report["addressColors"] = {{"background", ColorText(window.addressBackground())},
+                             {"text", ColorText(window.addressForeground())}};
+  std::string out = report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+  report = nullptr;
+  out += '\n';
+  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 void PrintSection(const char* title, const std::string& body) {

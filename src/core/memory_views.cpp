@@ -6,17 +6,49 @@
 
 namespace kestrum {
 
-uint32_t MemoryTextPane::Pack(Rgb color, bool bold) {
-  return (bold ? 0x01000000u : 0u) | (uint32_t{color.r} << 16) | (uint32_t{color.g} << 8) | color.b;
+namespace {
+
+constexpr uint8_t kBoldBit = 0x80;
+constexpr uint8_t kColourBits = 0x7F;
+constexpr size_t kPaletteSize = 128;
+constexpr size_t kEditRoom = 4096;
+
+int ColourDistance(Rgb a, Rgb b) {
+  const int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
+  return dr * dr + dg * dg + db * db;
+}
+
+}  // namespace
+
+uint8_t MemoryTextPane::lookOf(Rgb color, bool bold) {
+  auto held = std::find(palette_.begin(), palette_.end(), color);
+  if (held == palette_.end()) {
+    if (palette_.size() < kPaletteSize) {
+      palette_.push_back(color);
+      held = palette_.end() - 1;
+    } else {
+      held = std::min_element(palette_.begin(), palette_.end(),
+                              [&](Rgb a, Rgb b) { return ColourDistance(a, color) < ColourDistance(b, color); });
+    }
+  }
+  return static_cast<uint8_t>((bold ? kBoldBit : 0) | (held - palette_.begin()));
 }
 
 void MemoryTextPane::ensureLooks() {
-  if (looks_.size() != text_.size()) looks_.assign(text_.size(), 0);
+  if (looks_.size() == text_.size()) return;
+  looks_.reserve(text_.capacity());
+  looks_.assign(text_.size(), 0);
 }
 
 void MemoryTextPane::setText(std::string_view text) {
-  text_ = std::string(text);
+  // Room for the placeholders the Dissect command fills in, so that a replacement moves the
+  // text's tail in place instead of copying the whole text to a new buffer.
+  std::string fresh;
+  fresh.reserve(text.size() + kEditRoom);
+  fresh.assign(text);
+  text_ = std::move(fresh);
   looks_.clear();
+  looks_.shrink_to_fit();
   sel_start_ = sel_length_ = 0;
 }
 
@@ -28,24 +60,30 @@ void MemoryTextPane::select(size_t start, size_t length) {
 void MemoryTextPane::setSelectionColor(Rgb color) {
   if (sel_length_ == 0) return;
   ensureLooks();
+  const uint8_t colour = lookOf(color, false);
   for (size_t i = sel_start_; i < sel_start_ + sel_length_; ++i)
-    looks_[i] = (looks_[i] & 0x01000000u) | Pack(color, false);
+    looks_[i] = static_cast<uint8_t>((looks_[i] & kBoldBit) | colour);
 }
 
 void MemoryTextPane::setSelectionBold(bool bold) {
   if (sel_length_ == 0) return;
   ensureLooks();
   for (size_t i = sel_start_; i < sel_start_ + sel_length_; ++i)
-    looks_[i] = bold ? (looks_[i] | 0x01000000u) : (looks_[i] & 0x00FFFFFFu);
+    looks_[i] = static_cast<uint8_t>(bold ? (looks_[i] | kBoldBit) : (looks_[i] & kColourBits));
 }
 
 void MemoryTextPane::replaceSelection(std::string_view text) {
-  const uint32_t look = looks_.empty() || sel_start_ >= looks_.size() ? 0 : looks_[sel_start_];
+  const uint8_t look = looks_.empty() || sel_start_ >= looks_.size() ? 0 : looks_[sel_start_];
   text_.replace(sel_start_, sel_length_, text);
   if (!looks_.empty()) {
-    looks_.erase(looks_.begin() + static_cast<std::ptrdiff_t>(sel_start_),
-                 looks_.begin() + static_cast<std::ptrdiff_t>(sel_start_ + sel_length_));
-    looks_.insert(looks_.begin() + static_cast<std::ptrdiff_t>(sel_start_), text.size(), look);
+    // One move of the tail, like the text's.
+    const auto at = looks_.begin() + static_cast<std::ptrdiff_t>(sel_start_);
+    if (text.size() >= sel_length_) {
+      looks_.insert(at + static_cast<std::ptrdiff_t>(sel_length_), text.size() - sel_length_, look);
+    } else {
+      looks_.erase(at + static_cast<std::ptrdiff_t>(text.size()), at + static_cast<std::ptrdiff_t>(sel_length_));
+    }
+    std::fill_n(looks_.begin() + static_cast<std::ptrdiff_t>(sel_start_), text.size(), look);
   }
   sel_start_ += text.size();
   sel_length_ = 0;
@@ -58,24 +96,23 @@ void MemoryTextPane::applyFormats(const std::vector<TextFormatRun>& runs) {
     const size_t start = std::min(run.start, text_.size());
     const size_t end = start + std::min(run.length, text_.size() - start);  // no overflow for huge lengths
     std::fill(looks_.begin() + static_cast<std::ptrdiff_t>(start), looks_.begin() + static_cast<std::ptrdiff_t>(end),
-              Pack(run.color, run.bold));
+              lookOf(run.color, run.bold));
   }
 }
 
 std::vector<TextFormatRun> MemoryTextPane::formats() const {
   std::vector<TextFormatRun> runs;
+  const uint8_t* looks = looks_.data();
+  const size_t size = looks_.size();
   size_t i = 0;
-  while (i < looks_.size()) {
-    if (looks_[i] == 0) {
+  while (i < size) {
+    if (looks[i] == 0) {
       ++i;
       continue;
     }
     size_t j = i + 1;
-    while (j < looks_.size() && looks_[j] == looks_[i]) ++j;
-    const uint32_t look = looks_[i];
-    runs.push_back({i, j - i,
-                    Rgb{static_cast<uint8_t>(look >> 16), static_cast<uint8_t>(look >> 8), static_cast<uint8_t>(look)},
-                    (look & 0x01000000u) != 0});
+    while (j < size && looks[j] == looks[i]) ++j;
+    runs.push_back({i, j - i, palette_[looks[i] & kColourBits], (looks[i] & kBoldBit) != 0});
     i = j;
   }
   return runs;
@@ -88,12 +125,11 @@ size_t MemoryTextPane::find(std::string_view what, size_t from, bool match_case)
 }
 
 Rgb MemoryTextPane::colorAt(size_t position) const {
-  const uint32_t look = position < looks_.size() ? looks_[position] : 0;
-  return Rgb{static_cast<uint8_t>(look >> 16), static_cast<uint8_t>(look >> 8), static_cast<uint8_t>(look)};
+  return position < looks_.size() ? palette_[looks_[position] & kColourBits] : kBlack;
 }
 
 bool MemoryTextPane::boldAt(size_t position) const {
-  return position < looks_.size() && (looks_[position] & 0x01000000u) != 0;
+  return position < looks_.size() && (looks_[position] & kBoldBit) != 0;
 }
 
 void MemoryItemList::addMany(const std::vector<std::string>& items) {

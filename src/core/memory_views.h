@@ -12,6 +12,7 @@ namespace kestrum {
 class MemoryTextPane : public TextPane {
  public:
   std::string text() const override { return text_; }
+  std::optional<std::string_view> textView() const override { return text_; }
   void setText(std::string_view text) override;
   size_t length() const override { return text_.size(); }
 
@@ -38,12 +39,15 @@ class MemoryTextPane : public TextPane {
   bool boldAt(size_t position) const;
 
  private:
-  // Look of a character packed as 0x0BRRGGBB (B = bold); 0 is the default look.
-  static uint32_t Pack(Rgb color, bool bold);
+  // Look of a character as one byte: bit 7 bold, bits 0-6 an entry of palette_ (0 = black), so
+  // a 10 MB page's looks take 10 MB. A pane holds up to 128 colours (the program uses three);
+  // a further colour takes the nearest one held.
+  uint8_t lookOf(Rgb color, bool bold);
   void ensureLooks();
 
   std::string text_;
-  std::vector<uint32_t> looks_;  // empty while every character has the default look
+  std::vector<uint8_t> looks_;  // empty while every character has the default look
+  std::vector<Rgb> palette_{kBlack};
   size_t sel_start_ = 0, sel_length_ = 0;
   bool enabled_ = true, visible_ = true;
 };

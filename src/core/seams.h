@@ -35,6 +35,9 @@ class TextPane {
  public:
   virtual ~TextPane() = default;
   virtual std::string text() const = 0;
+  // The text without a copy, valid until the text next changes (formats leave it as it is), or
+  // nothing when the pane keeps no such text; callers then copy it with text().
+  virtual std::optional<std::string_view> textView() const { return std::nullopt; }
   // Replaces text and formats; every character takes the default look.
   virtual void setText(std::string_view text) = 0;
   virtual size_t length() const = 0;

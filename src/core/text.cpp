@@ -6,8 +6,12 @@
 
 namespace kestrum {
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 std::string ToLowerAscii(std::string_view text) {
   std::string out(text);
@@ -21,18 +25,30 @@ std::string ToUpperAscii(std::string_view text) {
   return out;
 }
 
+std::string ToLowerAnsi(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = AnsiLower(c);
+  return out;
+}
+
+std::string ToUpperAnsi(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = AnsiUpper(c);
+  return out;
+}
+
 size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t from) {
   if (needle.empty()) return from <= haystack.size() ? from : std::string_view::npos;
   if (needle.size() > haystack.size()) return std::string_view::npos;
-  const char first_lower = AsciiLower(needle[0]);
-  const char first_upper = AsciiUpper(needle[0]);
+  const char first_lower = AnsiLower(needle[0]);
+  const char first_upper = AnsiUpper(first_lower);
   const size_t last = haystack.size() - needle.size();
   for (size_t i = from; i <= last; ++i) {
     // memchr-style skip to the next candidate for the first character.
     const char c = haystack[i];
     if (c != first_lower && c != first_upper) continue;
     size_t k = 1;
-    while (k < needle.size() && AsciiLower(haystack[i + k]) == AsciiLower(needle[k])) ++k;
+    while (k < needle.size() && AnsiLower(haystack[i + k]) == AnsiLower(needle[k])) ++k;
     if (k == needle.size()) return i;
   }
   return std::string_view::npos;
@@ -53,7 +69,7 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    if (AnsiLower(a[i]) != AnsiLower(b[i])) return false;
   return true;
 }
 
@@ -149,10 +165,10 @@ std::string ToCrLf(std::string_view text) {
 namespace {
 
 // Code points of bytes 0x80..0x9F in Windows-1252; the five undefined ones keep their C1 value.
-constexpr std::array<char32_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char32_t, 32> kHighControls = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {

@@ -1,6 +1,7 @@
 #pragma once
 // Text helpers for the engine. Engine text is Windows-1252 ("ANSI") bytes: one byte, one
 // character. Conversions to and from UTF-8 happen only at the edges (Qt, JSON, decoded replies).
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -10,12 +11,50 @@ namespace kestrum {
 
 inline constexpr const char* kCrLf = "\r\n";
 
+// ASCII letters only: for protocol texts (schemes, header names), never for page text.
 char AsciiLower(char c);
 char AsciiUpper(char c);
 std::string ToLowerAscii(std::string_view text);
 std::string ToUpperAscii(std::string_view text);
 
-// Case-insensitive search (ASCII letters only, as the program's text compare does).
+// Letter case of Windows-1252: A-Z and \xC0-\xDE except \xD7 pair with the byte 32 above, and
+// \x8A/\x9A, \x8C/\x9C, \x8E/\x9E, \x9F/\xFF are pairs; \xDF has no capital. Nothing changes
+// length. Every lower-casing and comparison "without regard to letter case" goes through it.
+struct AnsiCaseTables {
+  std::array<unsigned char, 256> lower{};
+  std::array<unsigned char, 256> upper{};
+};
+inline constexpr AnsiCaseTables kAnsiCase = [] {
+  AnsiCaseTables tables;
+  for (int b = 0; b < 256; ++b) tables.lower[b] = tables.upper[b] = static_cast<unsigned char>(b);
+  auto pair = [&](int capital, int small) {
+    tables.lower[capital] = static_cast<unsigned char>(small);
+    tables.upper[small] = static_cast<unsigned char>(capital);
+  };
+  for (int b = 'A'; b <= 'Z'; ++b) pair(b, b + 32);
+  for (int b = 0xC0; b <= 0xDE; ++b)
+    if (b != 0xD7) pair(b, b + 32);
+  pair(0x8A, 0x9A);
+  pair(0x8C, 0x9C);
+  pair(0x8E, 0x9E);
+  pair(0x9F, 0xFF);
+  return tables;
+}();
+
+constexpr char AnsiLower(char c) {
+  return static_cast<char>(kAnsiCase.lower[static_cast<unsigned char>(c)]);
+}
+constexpr char AnsiUpper(char c) {
+  return static_cast<char>(kAnsiCase.upper[static_cast<unsigned char>(c)]);
+}
+// True for a byte that has no other letter case (most bytes, every marker's punctuation).
+constexpr bool IsCaseless(char c) {
+  return AnsiLower(c) == c && AnsiUpper(c) == c;
+}
+std::string ToLowerAnsi(std::string_view text);
+std::string ToUpperAnsi(std::string_view text);
+
+// Searches and comparisons without regard to Windows-1252 letter case.
 size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t from = 0);
 bool ContainsNoCase(std::string_view haystack, std::string_view needle);
 bool Contains(std::string_view haystack, std::string_view needle);
@@ -32,7 +71,7 @@ std::string_view Before(std::string_view text, std::string_view separator);
 std::string_view After(std::string_view text, std::string_view separator);
 std::string_view TrimSpaces(std::string_view text);  // spaces only, like the BASIC Trim
 std::string_view TrimBlank(std::string_view text);   // spaces, tabs, CR, LF
-bool IsNumeric(std::string_view text);                // a decimal number, sign and point allowed
+bool IsNumeric(std::string_view text);               // a decimal number, sign and point allowed
 
 // Line breaks written as CR LF, never CR CR LF: lone LF and lone CR both become CR LF.
 std::string ToCrLf(std::string_view text);

@@ -6,7 +6,7 @@ namespace kestrum {
 
 uint64_t CaselessIndex::Hash(std::string_view text) {
   uint64_t hash = 0xcbf29ce484222325ull;  // FNV-1a over the lower-cased bytes
-  for (char c : text) hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 0x100000001b3ull;
+  for (char c : text) hash = (hash ^ static_cast<unsigned char>(AnsiLower(c))) * 0x100000001b3ull;
   return hash ^ (hash >> 29);
 }
 

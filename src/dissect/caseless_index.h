@@ -1,5 +1,5 @@
 #pragma once
-// An index over a growing list of texts that finds the entry equal to a text when ASCII letter
+// An index over a growing list of texts that finds the entry equal to a text when letter
 // case is ignored, by hash. The duplicate tests of the scans ask it once per candidate.
 #include <cstddef>
 #include <cstdint>

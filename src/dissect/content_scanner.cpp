@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,11 +25,10 @@ constexpr std::array<std::string_view, 9> kExecutableExtensions = {".exe", ".pif
 // string (each double quote escaped), one in plain double quotes.
 constexpr std::array<std::string_view, 3> kRefreshMarkers = {"http-equiv='refresh'", "http-equiv=\\\"refresh\\\"",
                                                              "http-equiv=\"refresh\""};
-constexpr std::array<std::string_view, 3> kRedirectMarkers = {"location.href", "document.location",
-                                                              "window.location"};
+constexpr std::array<std::string_view, 3> kRedirectMarkers = {"location.href", "document.location", "window.location"};
 
 bool NamesExecutable(std::string_view link) {
-  const std::string ending = ToLowerAscii(link.substr(link.size() >= 4 ? link.size() - 4 : 0));
+  const std::string ending = ToLowerAnsi(link.substr(link.size() >= 4 ? link.size() - 4 : 0));
   return std::find(kExecutableExtensions.begin(), kExecutableExtensions.end(), ending) != kExecutableExtensions.end();
 }
 
@@ -68,9 +68,16 @@ int32_t CountScriptsAndIFrames(int mode, std::string_view text, bool match_case)
   return count;
 }
 
-int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source) {
-  const std::string text = source.text();
-  ExtractLinks(ctx, links, text);
+int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, const LinkCandidates* found,
+                           std::string_view found_in) {
+  std::string copy;
+  const std::optional<std::string_view> view = source.textView();
+  const std::string_view text = view ? *view : std::string_view(copy = source.text());
+  if (found && text == found_in) {
+    ExtractLinks(ctx, links, *found);
+  } else {
+    ExtractLinks(ctx, links, text);
+  }
   if (ctx.desktop) ctx.desktop->processEvents();
 
   std::vector<std::string> executables;
@@ -80,7 +87,9 @@ int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source) {
 
   // The last occurrence of each, letter case as listed.
   std::vector<size_t> last_start(executables.size(), std::string::npos);
-  MultiPatternSearch(executables, false).forEachMatch(text, [&](size_t link, size_t start) { last_start[link] = start; });
+  MultiPatternSearch(executables, false).forEachMatch(text, [&](size_t link, size_t start) {
+    last_start[link] = start;
+  });
 
   std::vector<TextFormatRun> existing = source.formats();
   std::sort(existing.begin(), existing.end(), [](const auto& a, const auto& b) { return a.start < b.start; });
@@ -99,38 +108,45 @@ int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source) {
   return static_cast<int32_t>(executables.size());
 }
 
-ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links, std::string_view source_text) {
+ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links, std::string_view source_text,
+                                 const LinkCandidates* found) {
   ContentScanResult result;
-  const std::string lower = ToLowerAscii(source_text);
-  auto holds = [&](std::string_view marker) { return FindBytes(lower, marker) != std::string::npos; };
-  auto highlight_last = [&](std::string_view marker) {
-    const size_t at = FindLast(lower, marker);
-    if (at != std::string::npos) HighlightSelection(source, at, marker.size(), kRed);
+  // The markers are lower-case ASCII, so searching the text without regard to letter case finds
+  // what an exact search of its lower-cased copy finds, without making that copy.
+  auto holds = [&](std::string_view marker) { return FindIgnoringCase(source_text, marker) != std::string::npos; };
+  // Every occurrence bold red, not only the last: a hidden first frame matters as much as any.
+  // The last occurrence is left selected.
+  auto mark_every = [&](std::string_view marker) {
+    const std::vector<TextSpan> spans = FindHighlightSpans(source_text, marker);
+    if (spans.empty()) return;
+    source.applyFormats(RunsCovering(spans, kRed, true));
+    source.select(spans.back().first, marker.size());
   };
 
   if (holds("<iframe")) {
-    result.iframes = CountScriptsAndIFrames(1, lower, false);
-    highlight_last("<iframe");
+    result.iframes = CountScriptsAndIFrames(1, source_text, false);
+    mark_every("<iframe");
     ShowNote(ctx, IFrameNote(), kProgramTitle);
   }
-  if (holds("script>") || holds("script ")) result.scripts = CountScriptsAndIFrames(2, lower, false);
+  if (holds("script>") || holds("script ")) result.scripts = CountScriptsAndIFrames(2, source_text, false);
 
-  for (std::string_view marker : kRefreshMarkers) {
-    if (!holds(marker)) continue;
-    highlight_last(marker);
+  // Every refresh tag found is marked; the preferred form's last one is left selected.
+  const auto chosen = std::find_if(kRefreshMarkers.begin(), kRefreshMarkers.end(), holds);
+  if (chosen != kRefreshMarkers.end()) {
+    for (std::string_view marker : kRefreshMarkers)
+      if (marker != *chosen) mark_every(marker);
+    mark_every(*chosen);
     ShowNote(ctx, MetaRefreshNote(), kProgramTitle);
-    break;
   }
 
   for (std::string_view marker : kRedirectMarkers) {
     if (!holds(marker)) continue;
-    HighlightText(source, marker, kRed);
-    highlight_last(marker);
+    mark_every(marker);
     ShowNote(ctx, ScriptRedirectNote(marker), kProgramTitle);
   }
 
   WriteLog(ctx, "Scanning for potential executables ...");
-  result.executables = ScanForExecutables(ctx, links, source);
+  result.executables = ScanForExecutables(ctx, links, source, found, source_text);
   if (result.executables > 0) {
     WriteLog(ctx, std::to_string(result.executables) + " potentially executable files were found ...");
     ShowNote(ctx, ExecutablesNote(result.executables), kExecutablesNoteCaption);

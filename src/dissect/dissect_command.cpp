@@ -59,7 +59,7 @@ BraxelVerdict ParseBraxelAnswer(std::string_view answer) {
 }
 
 AddressColors BraxelClassColors(std::string_view category) {
-  const std::string upper = ToUpperAscii(category);
+  const std::string upper = ToUpperAnsi(category);
   if (upper == "NOT SPECIFIED") return {kLightOrange, kWhite};
   if (upper == "ATS" || upper == "GRM" || upper == "HFS") return {kYellow, kBlack};
   return {kRed, kWhite};
@@ -124,16 +124,20 @@ QueryOutcome RunDissect(Context& ctx) {
       exe_scan = "1";
       WriteSetting(ctx, "Automation", "chkAutoScanExes", "1");
     }
-    if (SettingIsOn(ctx, "Automation", "chkAutoScanLinks", "0")) {
-      HighlightLinks(ctx, source, source.text());
+    // The scans leave the text as it is: its links are found once for the marks, the list and the
+    // executables scan.
+    const bool scan_links = SettingIsOn(ctx, "Automation", "chkAutoScanLinks", "0");
+    const LinkCandidates found = scan_links || exe_scan == "1" ? FindAllLinks(source_text) : LinkCandidates();
+    if (scan_links) {
+      HighlightLinks(ctx, source, found);
       WriteLog(ctx, "Extracting contents ....");
-      ExtractLinks(ctx, window.links(), source.text());
+      ExtractLinks(ctx, window.links(), found);
     }
     if (SettingIsOn(ctx, "Automation", "chkAutoScanImages", "0")) {
       WriteLog(ctx, "Extracting images ....");
       ExtractImages(ctx, window.images(), ctx.saved_page_file, window.addressText());
     }
-    if (exe_scan == "1") counts = RunContentScan(ctx, source, window.links(), source_text);
+    if (exe_scan == "1") counts = RunContentScan(ctx, source, window.links(), source_text, &found);
   }
 
   ReplaceInPane(source, kScriptsPlaceholder, "Scripts: " + std::to_string(counts.scripts));

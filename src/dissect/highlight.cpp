@@ -39,7 +39,8 @@ std::vector<TextFormatRun> RunsCovering(std::vector<TextSpan> spans, Rgb color, 
 }
 
 int HighlightText(TextPane& view, std::string_view what, Rgb color) {
-  const std::vector<TextSpan> spans = FindHighlightSpans(view.text(), what);
+  const auto text = view.textView();
+  const std::vector<TextSpan> spans = text ? FindHighlightSpans(*text, what) : FindHighlightSpans(view.text(), what);
   if (!spans.empty()) view.applyFormats(RunsCovering(spans, color, true));
   return static_cast<int>(spans.size());
 }

@@ -58,7 +58,7 @@ std::optional<std::string> ImageTagReference(std::string_view window) {
   if (FindIgnoringCase(window, "script src") != std::string_view::npos) return std::nullopt;
   std::string reference = RemoveDoubleBlanks(window);
   if (ContainsNoCase(reference, "src=\"")) {
-    std::string lower = ToLowerAscii(reference);
+    std::string lower = ToLowerAnsi(reference);
     if (Contains(lower, " src=\"")) {
       reference = std::move(lower);
       KeepSecondPiece(reference, " src=\"");
@@ -66,11 +66,11 @@ std::optional<std::string> ImageTagReference(std::string_view window) {
     // Cut at the first quote, so none is left for a second quote cut.
     KeepBefore(reference, kQuote);
   } else if (ContainsNoCase(reference, "src='")) {
-    reference = ToLowerAscii(reference);
+    reference = ToLowerAnsi(reference);
     KeepSecondPiece(reference, "src='");
     KeepBefore(reference, " ");
   } else if (ContainsNoCase(reference, "src=")) {
-    reference = ToLowerAscii(reference);
+    reference = ToLowerAnsi(reference);
     KeepSecondPiece(reference, "src=");
     KeepBefore(reference, " ");
   } else if (ContainsNoCase(reference, "url(")) {

@@ -8,12 +8,15 @@
 #include "dissect/link_finder.h"
 #include "dissect/listed_items.h"
 #include "dissect/multi_pattern_search.h"
+#include "dissect/short_pattern_search.h"
 
 namespace kestrum {
 
 namespace {
 
-bool IsJunkLink(const std::string& item) { return item.empty() || item.front() == '+'; }
+bool IsJunkLink(const std::string& item) {
+  return item.empty() || item.front() == '+';
+}
 
 // True when anything was dropped.
 bool DropJunkLinks(std::vector<std::string>& items) {
@@ -32,46 +35,120 @@ void RemoveJunkLinks(ItemList& list) {
   list.addMany(items);
 }
 
-void ExtractLinks(Context& ctx, ItemList& links, std::string_view source_text) {
+namespace {
+
+constexpr size_t kAutomatonBytes = size_t{2} << 20;
+
+// The links list from candidates in the order found: `for_each` calls its argument with each.
+template <typename ForEachCandidate>
+void FillLinksList(Context& ctx, ItemList& links, ForEachCandidate&& for_each) {
   WriteLog(ctx, kScanningSourceLogLine);
   ListScan scan(links);
   ListedItems listed(ctx);
-  FindLinks(source_text, [&](std::string& candidate) { listed.addIfNew(candidate); });
+  for_each([&](const std::string& candidate) { listed.addIfNew(candidate); });
   // Junk stays listed during the scan (later copies are still duplicates) and goes at the end.
   std::vector<std::string> items = listed.take();
   DropJunkLinks(items);
   scan.finish(ctx, std::move(items), "Links found: ");
 }
 
-std::vector<TextFormatRun> LinkHighlightRuns(std::string_view source_text, std::string_view pane_text) {
+// The bold blue runs of every occurrence of every candidate: `for_each` calls its argument with each.
+template <typename ForEachCandidate>
+std::vector<TextFormatRun> RunsOfCandidates(std::string_view pane_text, ForEachCandidate&& for_each) {
   // Colouring a link once per time it is found gives the same marks as colouring it once, and the
   // pane search ignores letter case, so one pattern stands for all spellings of a link.
   std::vector<std::string> patterns;
   CaselessIndex distinct;
-  FindLinks(source_text, [&](std::string& candidate) {
+  for_each([&](const std::string& candidate) {
     if (candidate.empty()) return;
     const uint64_t hash = CaselessIndex::Hash(candidate);
     if (distinct.find(patterns, candidate, hash) != std::string::npos) return;
-    patterns.push_back(std::move(candidate));
+    patterns.push_back(candidate);
     distinct.add(patterns.size() - 1, hash);
   });
   if (patterns.empty()) return {};
 
   // Each link's matches are taken left to right without overlap, like repeated pane searches.
+  // Both searches give one pattern's matches in the order of their starts.
   std::vector<size_t> free_from(patterns.size(), 0);
   std::vector<TextSpan> spans;
-  MultiPatternSearch(patterns, true).forEachMatch(pane_text, [&](size_t pattern, size_t start) {
+  auto take = [&](size_t pattern, size_t start) {
     if (start < free_from[pattern]) return;
     free_from[pattern] = start + patterns[pattern].size();
     spans.emplace_back(start, free_from[pattern]);
-  });
+  };
+  // The automaton is the faster search while its nodes fit in the caches; past that (a page of a
+  // hundred thousand distinct links) hashing is faster and needs a fraction of the memory. The
+  // few long candidates (pieces of scripts without blanks) always go through the automaton.
+  size_t total_length = 0;
+  for (const auto& pattern : patterns) total_length += pattern.size();
+  if (total_length <= kAutomatonBytes) {
+    MultiPatternSearch(patterns, true).forEachMatch(pane_text, take);
+  } else {
+    ShortPatternSearch(patterns).forEachMatch(pane_text, take);
+    std::vector<std::string> long_patterns;
+    std::vector<size_t> long_numbers;
+    for (size_t p = 0; p < patterns.size(); ++p) {
+      if (patterns[p].size() <= ShortPatternSearch::kLongest) continue;
+      long_patterns.push_back(patterns[p]);
+      long_numbers.push_back(p);
+    }
+    if (!long_patterns.empty())
+      MultiPatternSearch(long_patterns, true).forEachMatch(pane_text, [&](size_t k, size_t start) {
+        take(long_numbers[k], start);
+      });
+  }
   return RunsCovering(std::move(spans), kBlue, true);
+}
+
+auto EachFoundIn(std::string_view source_text) {
+  return [source_text](auto&& visit) { FindLinks(source_text, [&](std::string& candidate) { visit(candidate); }); };
+}
+
+auto EachOf(const LinkCandidates& found) {
+  return [&found](auto&& visit) {
+    for (const std::string& candidate : found) visit(candidate);
+  };
+}
+
+void ApplyRuns(TextPane& source, const std::vector<TextFormatRun>& runs) {
+  if (!runs.empty()) source.applyFormats(runs);
+}
+
+}  // namespace
+
+void ExtractLinks(Context& ctx, ItemList& links, std::string_view source_text) {
+  FillLinksList(ctx, links, EachFoundIn(source_text));
+}
+
+void ExtractLinks(Context& ctx, ItemList& links, const LinkCandidates& found) {
+  FillLinksList(ctx, links, EachOf(found));
+}
+
+std::vector<TextFormatRun> LinkHighlightRuns(std::string_view source_text, std::string_view pane_text) {
+  return RunsOfCandidates(pane_text, EachFoundIn(source_text));
+}
+
+std::vector<TextFormatRun> LinkHighlightRuns(const LinkCandidates& found, std::string_view pane_text) {
+  return RunsOfCandidates(pane_text, EachOf(found));
 }
 
 void HighlightLinks(Context& ctx, TextPane& source, std::string_view source_text) {
   WriteLog(ctx, kScanningSourceLogLine);
-  const std::vector<TextFormatRun> runs = LinkHighlightRuns(source_text, source.text());
-  if (!runs.empty()) source.applyFormats(runs);
+  if (const auto text = source.textView()) {
+    ApplyRuns(source, LinkHighlightRuns(source_text, *text));
+  } else {
+    ApplyRuns(source, LinkHighlightRuns(source_text, source.text()));
+  }
+}
+
+void HighlightLinks(Context& ctx, TextPane& source, const LinkCandidates& found) {
+  WriteLog(ctx, kScanningSourceLogLine);
+  if (const auto text = source.textView()) {
+    ApplyRuns(source, LinkHighlightRuns(found, *text));
+  } else {
+    ApplyRuns(source, LinkHighlightRuns(found, source.text()));
+  }
 }
 
 }  // namespace kestrum

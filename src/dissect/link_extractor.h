@@ -6,19 +6,25 @@
 
 #include "core/context.h"
 #include "core/seams.h"
+#include "dissect/link_finder.h"
 
 namespace kestrum {
 
 // Refills the list with every distinct link of the text, in the order found; junk items
 // (beginning with "+", or empty) are dropped before the count is logged.
 void ExtractLinks(Context& ctx, ItemList& links, std::string_view source_text);
+// The same, from the candidates FindAllLinks found in the text.
+void ExtractLinks(Context& ctx, ItemList& links, const LinkCandidates& found);
 
 // Makes every occurrence (letter case ignored) of every link of the text bold blue in the pane.
 void HighlightLinks(Context& ctx, TextPane& source, std::string_view source_text);
+// The same, from the candidates FindAllLinks found in the text.
+void HighlightLinks(Context& ctx, TextPane& source, const LinkCandidates& found);
 
 // The bold blue runs of HighlightLinks: every occurrence in `pane_text` of every link found in
 // `source_text`, each link's occurrences taken left to right without overlap.
 std::vector<TextFormatRun> LinkHighlightRuns(std::string_view source_text, std::string_view pane_text);
+std::vector<TextFormatRun> LinkHighlightRuns(const LinkCandidates& found, std::string_view pane_text);
 
 // Removes the items that begin with "+" (pieces of scripts that join strings) and empty ones.
 void RemoveJunkLinks(ItemList& list);

@@ -84,7 +84,7 @@ std::string UrlRule(std::string_view word) {
 std::string AddressRule(std::string_view word) {
   std::string candidate = PickQuoted(word);
   if (ContainsNoCase(candidate, ";url=")) {
-    candidate = ToLowerAscii(candidate);
+    candidate = ToLowerAnsi(candidate);
     KeepSecondPiece(candidate, ";url=");
     KeepBefore(candidate, kApostrophe);
   }
@@ -151,6 +151,12 @@ void FindLinks(std::string_view source_text, const std::function<void(std::strin
     if (last) break;
     start = blank + 1;
   }
+}
+
+LinkCandidates FindAllLinks(std::string_view source_text) {
+  LinkCandidates found;
+  FindLinks(source_text, [&](std::string& candidate) { found.push_back(std::move(candidate)); });
+  return found;
 }
 
 }  // namespace kestrum

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrum {
 
@@ -11,6 +12,11 @@ namespace kestrum {
 // rules 1 to 7 (href=, res://, ftp://, url(, src=, http://, https://). A word is cut at its
 // first CR LF. Candidates may repeat and may be empty.
 void FindLinks(std::string_view source_text, const std::function<void(std::string&)>& emit);
+
+// Every candidate of a text, as FindLinks emits them. The Dissect command finds them once and
+// hands them to the link marks, the links list and the executables scan.
+using LinkCandidates = std::vector<std::string>;
+LinkCandidates FindAllLinks(std::string_view source_text);
 
 // The candidates the rules cut from one word (already cut at its first CR LF), in rule order.
 void FindLinksInWord(std::string_view word, const std::function<void(std::string&)>& emit);

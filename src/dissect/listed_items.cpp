@@ -19,11 +19,11 @@ std::string DuplicateLogLine(std::string_view item, std::string_view candidate) 
 
 bool IsAlreadyListed(Context& ctx, const ItemList& list, std::string& candidate) {
   candidate = RemoveDoubleBlanks(candidate);
-  const std::string wanted = ToLowerAscii(candidate);
+  const std::string wanted = ToLowerAnsi(candidate);
   bool matched = false;
   for (size_t i = 0; i < list.count(); ++i) {
     const std::string item = RemoveDoubleBlanks(list.item(i));
-    if (ToLowerAscii(item) != wanted) continue;
+    if (ToLowerAnsi(item) != wanted) continue;
     matched = true;
     WriteLog(ctx, DuplicateLogLine(item, candidate));
   }

@@ -10,7 +10,7 @@ namespace kestrum {
 MultiPatternSearch::MultiPatternSearch(const std::vector<std::string>& patterns, bool ignore_case) {
   for (size_t b = 0; b < 256; ++b) {
     const char c = static_cast<char>(b);
-    fold_[b] = static_cast<unsigned char>(ignore_case ? AsciiLower(c) : c);
+    fold_[b] = static_cast<unsigned char>(ignore_case ? AnsiLower(c) : c);
   }
   lengths_.resize(patterns.size());
   next_pattern_.assign(patterns.size(), kNone);
@@ -20,11 +20,11 @@ MultiPatternSearch::MultiPatternSearch(const std::vector<std::string>& patterns,
   // an existing child: a pattern shares its common prefix with the one before it.
   std::vector<std::string> folded;
   const bool fold = ignore_case && std::any_of(patterns.begin(), patterns.end(), [](const std::string& p) {
-                      return std::any_of(p.begin(), p.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+                      return std::any_of(p.begin(), p.end(), [](char c) { return AnsiLower(c) != c; });
                     });
   if (fold) {
     folded.reserve(patterns.size());
-    for (const auto& pattern : patterns) folded.push_back(ToLowerAscii(pattern));
+    for (const auto& pattern : patterns) folded.push_back(ToLowerAnsi(pattern));
   }
   const std::vector<std::string>& keys = fold ? folded : patterns;
   std::vector<uint32_t> order(patterns.size());

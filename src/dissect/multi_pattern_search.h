@@ -13,7 +13,7 @@ namespace kestrum {
 
 class MultiPatternSearch {
  public:
-  // With `ignore_case`, ASCII letters of patterns and text are compared without case. Empty
+  // With `ignore_case`, letters of patterns and text are compared without case. Empty
   // patterns never match; a pattern given twice is reported under each of its numbers.
   MultiPatternSearch(const std::vector<std::string>& patterns, bool ignore_case);
 

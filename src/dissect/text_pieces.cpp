@@ -32,11 +32,9 @@ std::string RemoveDoubleBlanks(std::string_view text) {
 
 namespace {
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 bool MatchesIgnoringCase(const char* at, std::string_view needle) {
   for (size_t k = 0; k < needle.size(); ++k)
-    if (AsciiLower(at[k]) != AsciiLower(needle[k])) return false;
+    if (AnsiLower(at[k]) != AnsiLower(needle[k])) return false;
   return true;
 }
 
@@ -47,7 +45,7 @@ size_t FindIgnoringCase(std::string_view haystack, std::string_view needle, size
   if (needle.size() > haystack.size() || from > haystack.size() - needle.size()) return std::string_view::npos;
   size_t anchor = needle.size();
   for (size_t k = needle.size(); k-- > 0;) {
-    if (!IsAsciiLetter(needle[k])) {
+    if (IsCaseless(needle[k])) {
       anchor = k;
       break;
     }
@@ -77,7 +75,8 @@ size_t FindLast(std::string_view haystack, std::string_view needle) {
   if (needle.empty()) return std::string_view::npos;
   // memmem forward is far faster than a byte-wise backward search; keep the last hit.
   size_t last = std::string_view::npos;
-  for (size_t hit = FindBytes(haystack, needle); hit != std::string_view::npos; hit = FindBytes(haystack, needle, hit + 1))
+  for (size_t hit = FindBytes(haystack, needle); hit != std::string_view::npos;
+       hit = FindBytes(haystack, needle, hit + 1))
     last = hit;
   return last;
 }

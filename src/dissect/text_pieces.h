@@ -17,8 +17,8 @@ void RemoveEvery(std::string& text, std::string_view what);
 // Every pair of consecutive blanks removed, left to right without overlap: three blanks leave one.
 std::string RemoveDoubleBlanks(std::string_view text);
 
-// First position of `needle` at or after `from` with ASCII letters compared without case, or
-// npos. Jumps between the occurrences of one of the needle's non-letter bytes, which every marker
+// First position of `needle` at or after `from`, letter case ignored, or npos. Jumps between
+// the occurrences of one of the needle's caseless bytes, which every marker
 // of the scans has, so a megabyte page is searched at memchr speed.
 size_t FindIgnoringCase(std::string_view haystack, std::string_view needle, size_t from = 0);
 // memmem: first position of `needle` at or after `from`, bytes compared exactly, or npos.

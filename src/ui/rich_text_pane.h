@@ -17,6 +17,7 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   explicit RichTextPane(QWidget* parent = nullptr);
 
   std::string text() const override;
+  std::optional<std::string_view> textView() const override { return std::string_view(currentText()); }
   void setText(std::string_view text) override;
   size_t length() const override;
 

@@ -45,6 +45,35 @@ TEST(Text, SearchesAndLineBreaks) {
   EXPECT_EQ(Before("abc", "="), "abc");
 }
 
+TEST(Text, WindowsLetterCaseFoldsEveryPairAndNothingElse) {
+  std::vector<std::pair<int, int>> pairs;
+  for (int b = 'A'; b <= 'Z'; ++b) pairs.emplace_back(b, b + 32);
+  for (int b = 0xC0; b <= 0xDE; ++b)
+    if (b != 0xD7) pairs.emplace_back(b, b + 32);
+  pairs.insert(pairs.end(), {{0x8A, 0x9A}, {0x8C, 0x9C}, {0x8E, 0x9E}, {0x9F, 0xFF}});
+  std::vector<int> lower(256), upper(256);
+  for (int b = 0; b < 256; ++b) lower[b] = upper[b] = b;
+  for (const auto& [capital, small] : pairs) {
+    lower[capital] = small;
+    upper[small] = capital;
+  }
+  for (int b = 0; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    EXPECT_EQ(static_cast<unsigned char>(AnsiLower(c)), lower[b]) << b;
+    EXPECT_EQ(static_cast<unsigned char>(AnsiUpper(c)), upper[b]) << b;
+  }
+  EXPECT_EQ(ToLowerAnsi("H\xC9T\xC9 \x8A\x8C\x8E\x9F \xD7\xDF"), "h\xE9t\xE9 \x9A\x9C\x9E\xFF \xD7\xDF");
+  EXPECT_EQ(ToUpperAnsi("\xFF\xDF\xF7"), "\x9F\xDF\xF7");
+  EXPECT_TRUE(EqualsNoCase("\xC9t\xE9", "\xE9T\xC9"));
+  EXPECT_FALSE(EqualsNoCase("\xD7", "\xF7"));
+  EXPECT_FALSE(EqualsNoCase("\xDF", "\xFF"));
+  EXPECT_EQ(FindNoCase("x\xDF\x9F\xFFy",
+                       "\xFF"
+                       "Y"),
+            3u);
+  EXPECT_EQ(FindNoCase("\x9F", "\xDF"), std::string_view::npos);
+}
+
 TEST(Text, IsNumericAcceptsDecimalNumbersOnly) {
   for (const char* yes : {"10", " 7 ", "-3", "+3", "2.5", ".5", "5."}) EXPECT_TRUE(IsNumeric(yes)) << yes;
   for (const char* no : {"", " ", "-", ".", "1e3", "1.2.3", "ten", "0x10", "1,000"}) EXPECT_FALSE(IsNumeric(no)) << no;

@@ -89,11 +89,12 @@ TEST(RunContentScan, CleanPageGivesNoNoteAndOneLogLineOfItsOwn) {
 }
 
 TEST(RunContentScan, InlineFramesAreCountedMarkedAndExplained) {
-  const std::string page = "<iframe src=\"http://a.example/\" width=1></iframe>\r\n<IFRAME src=x>";
+  // The first, hidden frame is marked as well as the last.
+  const std::string page = "<iframe src=\"http://a.example/\" width=1 height=1></iframe>\r\n<IFRAME src=x>";
   Scan scan(page);
   EXPECT_EQ(scan.result.iframes, 1);
   const size_t last = page.find("<IFRAME");
-  EXPECT_EQ(scan.source.formats(), (std::vector<TextFormatRun>{{last, 7, kRed, true}}));
+  EXPECT_EQ(scan.source.formats(), (std::vector<TextFormatRun>{{0, 7, kRed, true}, {last, 7, kRed, true}}));
   EXPECT_EQ(scan.source.selectionStart(), last);
   EXPECT_EQ(scan.source.selectionLength(), 7u);
   ASSERT_EQ(scan.desktop.messages.size(), 1u);
@@ -123,23 +124,38 @@ TEST(RunContentScan, ScriptsAreCountedWithoutMarkOrNote) {
   EXPECT_EQ(Scan("a script here").result.scripts, 0);
 }
 
-TEST(RunContentScan, OneRefreshMarkerIsChosenAndOnlyItsLastOccurrenceMarked) {
+TEST(RunContentScan, EveryRefreshTagIsMarkedThePreferredLastOneSelected) {
   struct Case {
     std::string page;
-    std::string chosen;
+    std::vector<std::string> marked;  // in text order
+    std::string selected;             // last occurrence of the preferred form
   } const cases[] = {
-      {"<meta http-equiv=\"refresh\"> <meta http-equiv='refresh'> <meta HTTP-EQUIV='Refresh'>", "HTTP-EQUIV='Refresh'"},
+      {"<meta http-equiv=\"refresh\"> <meta http-equiv='refresh'> <meta HTTP-EQUIV='Refresh'>",
+       {"http-equiv=\"refresh\"", "http-equiv='refresh'", "HTTP-EQUIV='Refresh'"},
+       "HTTP-EQUIV='Refresh'"},
       {"<meta http-equiv=\"refresh\"> document.write('<meta http-equiv=\\\"refresh\\\">')",
+       {"http-equiv=\"refresh\"", "http-equiv=\\\"refresh\\\""},
        "http-equiv=\\\"refresh\\\""},
-      {"<meta http-equiv=\"refresh\" content=\"0;url=x\">", "http-equiv=\"refresh\""},
+      {"<meta http-equiv=\"refresh\" content=\"0;url=x\"> <META HTTP-EQUIV=\"REFRESH\">",
+       {"http-equiv=\"refresh\"", "HTTP-EQUIV=\"REFRESH\""},
+       "HTTP-EQUIV=\"REFRESH\""},
   };
   for (const auto& c : cases) {
     Scan scan(c.page);
-    const size_t at = c.page.rfind(c.chosen);
-    EXPECT_EQ(scan.source.formats(), (std::vector<TextFormatRun>{{at, c.chosen.size(), kRed, true}})) << c.page;
+    std::vector<TextFormatRun> expected;
+    size_t from = 0;
+    for (const std::string& marker : c.marked) {
+      from = c.page.find(marker, from);
+      expected.push_back({from, marker.size(), kRed, true});
+      from += marker.size();
+    }
+    EXPECT_EQ(scan.source.formats(), expected) << c.page;
+    EXPECT_EQ(scan.source.selectionStart(), c.page.rfind(c.selected)) << c.page;
+    EXPECT_EQ(scan.source.selectionLength(), c.selected.size()) << c.page;
     ASSERT_EQ(scan.noteTexts().size(), 1u) << c.page;
     EXPECT_EQ(scan.noteTexts()[0], MetaRefreshNote());
-    EXPECT_TRUE(scan.noteTexts()[0].starts_with("Note: Use of the \"Meta refresh\" tag was found in this page.\r\n\r\n"));
+    EXPECT_TRUE(
+        scan.noteTexts()[0].starts_with("Note: Use of the \"Meta refresh\" tag was found in this page.\r\n\r\n"));
   }
 }
 
@@ -196,6 +212,28 @@ TEST(RunContentScan, ExecutableLinksAreCountedAndTheirLastOccurrenceColoured) {
             "All links detected, have been highlighted for your perusal.");
   const List log = LoggedMessages(scan.program.ctx);
   EXPECT_EQ(log.back(), "3 potentially executable files were found ...");
+}
+
+TEST(RunContentScan, AnExecutableSpelledInTwoLetterCasesCountsOnce) {
+  const std::string first = "http://H\xC9T\xC9.example/a.exe";
+  const std::string page = "<a href=\"" + first + "\">x</a> <a href=\"http://h\xE9t\xE9.example/a.exe\">y</a>";
+  Scan scan(page);
+  EXPECT_EQ(scan.result.executables, 1);
+  EXPECT_EQ(scan.source.formats(), (std::vector<TextFormatRun>{{page.find(first), first.size(), kRed, false}}));
+}
+
+TEST(ScanForExecutables, CandidatesFoundInAnotherTextAreSearchedAgain) {
+  const std::string shown = "<a href=\"a.exe\">x</a>";
+  const std::string other = "<a href=\"b.exe\">y</a> <a href=\"c.bat\">z</a>";
+  for (const std::string* found_in : {&shown, &other}) {
+    TestProgram program;
+    MemoryTextPane pane;
+    MemoryItemList links;
+    pane.setText(shown);
+    const LinkCandidates found = FindAllLinks(*found_in);
+    EXPECT_EQ(ScanForExecutables(program.ctx, links, pane, &found, *found_in), 1);
+    EXPECT_EQ(links.items(), List{"a.exe"});
+  }
 }
 
 TEST(RunContentScan, ExecutableColourIsNotBoldWhereTheTextWasPlain) {

@@ -21,6 +21,10 @@ TEST(HighlightText, ColoursEveryOccurrenceWithoutOverlap) {
       {"xaaax", "aa", 1, {{1, 2, kRed, true}}},
       // Letter case is ignored.
       {"Window.Location WINDOW.LOCATION", "window.location", 2, {{0, 15, kRed, true}, {16, 15, kRed, true}}},
+      // So is that of the code page's letters beyond A-Z; \xD7/\xF7 and \xDF/\xFF are no pairs.
+      {"\xC9t\xE9 \xE9T\xC9 \x8A\x9F\x9A\xFF", "\xE9t\xE9", 2, {{0, 3, kRed, true}, {4, 3, kRed, true}}},
+      {"\x8A\x9F\x9A\xFF \xF7\xFF", "\x9A\xFF", 2, {{0, 4, kRed, true}}},
+      {"\xD7\xDF", "\xF7\xFF", 0, {}},
       // Positions count CR LF as two characters.
       {"a\r\nb\r\nb", "b", 2, {{3, 1, kRed, true}, {6, 1, kRed, true}}},
       {"nothing here", "absent", 0, {}},

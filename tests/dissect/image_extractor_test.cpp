@@ -52,6 +52,12 @@ TEST(ExtractImages, CutsReferencesFromTagsStylesAndBackgrounds) {
       {"<img src=\"pixel?id=7\">", {}},
       // Two spellings of one reference are listed once, in the first spelling.
       {"<img src=\"x.gif\"> <div style=\"background:url(X.GIF)\">", {"x.gif"}},
+      // Letters of the code page beyond A-Z are lower-cased and compared the same way.
+      {"<img src=\"\xC9t\xE9.gif\">", {"\xE9t\xE9.gif"}},
+      {"<img src=\"\x8A\x8C\x8E\x9F\xDE.gif\"> <div style=\"background:url(\x9A\x9C\x9E\xFF\xFE.GIF)\">",
+       {"\x9A\x9C\x9E\xFF\xFE.gif"}},
+      // \xD7 and \xF7, \xDF and \xFF are no pairs.
+      {"<img src=\"\xD7\xDF.gif\"> <div style=\"background:url(\xF7\xFF.gif)\">", {"\xD7\xDF.gif", "\xF7\xFF.gif"}},
       // An upper-case background attribute passes the test but not the case-sensitive cut.
       {"<td BACKGROUND=\"t.jpg\">", {}},
       // A background reference needs only one character and a ".".
@@ -110,8 +116,7 @@ TEST(ExtractImages, LogsDuplicatesCountAndTime) {
   const List expected_start = {"Scanning source for images .... please wait (this may take a few minutes)",
                                "[ pics/logo.gif ] was a match to [ pics/logo.gif ]",
                                "[ pics/logo.gif ] was a match to [ pics/logo.gif ]",
-                               "[ pics/logo.gif ] was a match to [ pics/logo.gif ]",
-                               "Images found: 1"};
+                               "[ pics/logo.gif ] was a match to [ pics/logo.gif ]", "Images found: 1"};
   ASSERT_EQ(log.size(), expected_start.size() + 1);
   EXPECT_EQ(List(log.begin(), log.end() - 1), expected_start);
   EXPECT_TRUE(log.back().starts_with("Scan completed in: ") && log.back().ends_with("  seconds"));

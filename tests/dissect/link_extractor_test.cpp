@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,15 @@ std::string TrickyPage() {
       "<html>\r\n<a href=\"/A.htm\">A</a> <a href=\"/a.htm\">a</a> <a href=\"aa\">aaaa aaa</a>\r\n"
       "<script src=\"http://h.example/s.js\"></script> <a href=\"+x\">j</a> <a href=\"\">e</a> <a href=\"\">e</a>\r\n"
       "<a href=a>a</a> <a href='HTTP://H.EXAMPLE/S.JS'>x</a> <img src=\"s.js\"> ";
+  // Letters of the code page in both cases, and bytes 32 apart that are no pair.
+  page +=
+      "<a href=\"http://H\xC9T\xC9.example/a.exe\">x</a> <a href=\"http://h\xE9t\xE9.example/a.exe\">y</a>\r\n"
+      "<a href=\"\x8A\x8C\x8E\x9F\xDE.htm\">z</a> <a href=\"\x9A\x9C\x9E\xFF\xFE.htm\">z</a> "
+      "<a href=\"\xD7.htm\">t</a> <a href=\"\xF7.htm\">t</a> <a href=\"\xDF.htm\">s</a> <a href=\"\xFF.htm\">s</a> "
+      "<a href=\"\xBF.htm\">q</a> \x9A\x9C\x9E\x9F\xDE.HTM ";
+  // A link longer than most, twice in other letter case.
+  const std::string tail(140, 'x');
+  page += "<a href=\"http://long.example/" + tail + "\">l</a> HTTP://LONG.EXAMPLE/" + tail + " ";
   for (int i = 0; i < 40; ++i)
     page += "<a href=\"/p" + std::to_string(i % 7) + ".htm\">P" + std::to_string(i % 5) + ".HTM</a> ";
   return page;
@@ -53,6 +63,30 @@ TEST(ExtractLinks, ListsEachLinkOnceInOrderAndLogsDuplicates) {
   EXPECT_EQ(log[4], "Links found: 2");
   EXPECT_TRUE(log[5].starts_with("Scan completed in: ") && log[5].ends_with("  seconds")) << log[5];
   EXPECT_EQ(log[5].find(',', 19), std::string::npos);  // "0.00": two decimals, no grouping
+}
+
+TEST(ExtractLinks, CodePageLettersAreOneLetterInTwoCases) {
+  struct Case {
+    std::string first, second;
+    bool same;
+  } const cases[] = {
+      {"http://H\xC9T\xC9.example/a.htm", "http://h\xE9t\xE9.example/a.htm", true},
+      {"\x8A\x8C\x8E\x9F.htm", "\x9A\x9C\x9E\xFF.htm", true},  // the four pairs outside the block
+      {"\xC0\xD6\xD8\xDE.htm", "\xE0\xF6\xF8\xFE.htm", true},
+      {"\xD7.htm", "\xF7.htm", false},  // multiplication and division signs
+      {"\xDF.htm", "\xFF.htm", false},  // sharp s has no capital
+      {"\xDF.htm", "\xBF.htm", false},
+      {"\xB5.htm", "\x95.htm", false},
+  };
+  for (const auto& c : cases) {
+    TestProgram program;
+    MemoryItemList links;
+    ExtractLinks(program.ctx, links, "<a href=\"" + c.first + "\">1</a> <a href=\"" + c.second + "\">2</a>");
+    EXPECT_EQ(links.items(), c.same ? List({c.first}) : List({c.first, c.second})) << c.second;
+    const List log = LoggedMessages(program.ctx);
+    const std::string match = "[ " + c.first + " ] was a match to [ " + c.second + " ]";
+    EXPECT_EQ(std::count(log.begin(), log.end(), match) > 0, c.same) << c.second;
+  }
 }
 
 TEST(ExtractLinks, EmptyTextGivesEmptyListAndClosingLines) {
@@ -86,6 +120,14 @@ TEST(ExtractLinks, SameListAndLogAsWalkingTheListForEveryCandidate) {
   // A second run refills the list the same way.
   ExtractLinks(fast.ctx, fast_links, page);
   EXPECT_EQ(fast_links.items(), walked_links.items());
+
+  // So does a run from the candidates found beforehand, with the same log.
+  TestProgram from_found;
+  MemoryItemList found_links;
+  ExtractLinks(from_found.ctx, found_links, FindAllLinks(page));
+  EXPECT_EQ(found_links.items(), walked_links.items());
+  const List found_log = LoggedMessages(from_found.ctx);
+  EXPECT_EQ(List(found_log.begin(), found_log.end() - 1), List(fast_log.begin(), fast_log.end() - 1));
 }
 
 TEST(RemoveJunkLinks, DropsPlusPiecesAndEmptyItemsKeepingOrder) {
@@ -139,6 +181,11 @@ TEST(HighlightLinks, SameMarksAsHighlightingEachCandidateInTurn) {
   FindLinks(page, [&](std::string& candidate) { HighlightText(one_by_one, candidate, kBlue); });
   EXPECT_FALSE(batched.formats().empty());
   EXPECT_EQ(batched.formats(), one_by_one.formats());
+
+  MemoryTextPane from_found;
+  from_found.setText(page);
+  HighlightLinks(program.ctx, from_found, FindAllLinks(page));
+  EXPECT_EQ(from_found.formats(), one_by_one.formats());
 }
 
 }  // namespace

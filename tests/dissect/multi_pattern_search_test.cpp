@@ -9,13 +9,15 @@
 #include <vector>
 
 #include "core/text.h"
+#include "dissect/short_pattern_search.h"
 
 namespace kestrum {
 namespace {
 
 using Occurrence = std::pair<size_t, size_t>;  // pattern, start
 
-std::vector<Occurrence> BruteForce(const std::vector<std::string>& patterns, const std::string& text, bool ignore_case) {
+std::vector<Occurrence> BruteForce(const std::vector<std::string>& patterns, const std::string& text,
+                                   bool ignore_case) {
   std::vector<Occurrence> found;
   for (size_t p = 0; p < patterns.size(); ++p) {
     const std::string& pattern = patterns[p];
@@ -44,10 +46,32 @@ std::vector<Occurrence> Automaton(const std::vector<std::string>& patterns, cons
   return found;
 }
 
+// The hashing search, as the automaton's test reads it: sorted, and one pattern's starts ascending.
+std::vector<Occurrence> Hashed(const std::vector<std::string>& patterns, const std::string& text) {
+  std::vector<Occurrence> found;
+  std::vector<size_t> last_start(patterns.size(), 0);
+  bool starts_ascend = true;
+  ShortPatternSearch(patterns).forEachMatch(text, [&](size_t p, size_t start) {
+    starts_ascend = starts_ascend && start >= last_start[p];
+    last_start[p] = start;
+    found.emplace_back(p, start);
+  });
+  EXPECT_TRUE(starts_ascend);
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
 TEST(MultiPatternSearch, FindsWhatASearchPerPatternFinds) {
   // A small alphabet makes patterns that are prefixes, suffixes and parts of each other.
   std::mt19937 random(7);
-  const std::string alphabet = "abAB/.\xe9";
+  const std::string alphabet =
+      "abAB/.\xe9"
+      "\xc9"
+      "\x9f"
+      "\xff"
+      "\xdf"
+      "\xd7"
+      "\xf7";
   auto random_text = [&](size_t length) {
     std::string text;
     for (size_t i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
@@ -62,12 +86,17 @@ TEST(MultiPatternSearch, FindsWhatASearchPerPatternFinds) {
     for (const bool ignore_case : {false, true})
       ASSERT_EQ(Automaton(patterns, text, ignore_case), BruteForce(patterns, text, ignore_case))
           << "round " << round << " text " << text;
+    ASSERT_EQ(Hashed(patterns, text), BruteForce(patterns, text, true)) << "round " << round << " text " << text;
   }
 }
 
 TEST(MultiPatternSearch, NoPatternsOrOnlyEmptyOnesFindNothing) {
   EXPECT_TRUE(Automaton({}, "text", false).empty());
   EXPECT_TRUE(Automaton({"", ""}, "text", true).empty());
+  EXPECT_TRUE(Hashed({"", ""}, "text").empty());
+  // Patterns longer than the hashing search takes are left to the automaton.
+  const std::string long_pattern(ShortPatternSearch::kLongest + 1, 'a');
+  EXPECT_EQ(Hashed({long_pattern, "aa"}, long_pattern).size(), ShortPatternSearch::kLongest);
 }
 
 }  // namespace
