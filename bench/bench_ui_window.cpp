@@ -129,7 +129,7 @@ void BM_LongLine(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(line.size()));
 }
-BENCHMARK(BM_LongLine)->ArgsProduct({{1}, {0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LongLine)->ArgsProduct({{1, 2}, {0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -22,7 +22,7 @@ LineNumberGutter::LineNumberGutter(RichTextPane* pane, QWidget* parent) : QWidge
 }
 
 int LineNumberGutter::preferredWidth() const {
-  const int digits = QString::number(std::max(1, pane_->document()->blockCount())).size();
+  const int digits = QString::number(std::max(1, pane_->lineCount())).size();
   return std::max(40, pane_->fontMetrics().horizontalAdvance(QLatin1Char('9')) * digits + kRightGap + 6);
 }
 
@@ -30,7 +30,7 @@ void LineNumberGutter::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), kGutterBackground);
   painter.setFont(pane_->font());
-  const int current = pane_->textCursor().blockNumber();
+  const int current = pane_->lineNumberOfBlock(pane_->textCursor().blockNumber());
   // The pane's viewport starts below its frame; line the numbers up with its text.
   const int offset = pane_->geometry().top() - geometry().top() + pane_->viewport()->geometry().top();
   const int text_height = pane_->fontMetrics().height();

@@ -1,6 +1,7 @@
 #include "ui/rich_text_pane.h"
 
 #include <QFontDatabase>
+#include <QMimeData>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -14,13 +15,38 @@ namespace {
 
 constexpr uint32_t kBoldBit = 0x01000000u;
 
+// Lines longer than this are shown in pieces of at most this many characters, each its own
+// block, so only the pieces on screen are ever laid out.
+constexpr qsizetype kLongestShownLine = 4096;
+// A piece prefers to end after a space or a tag within its last quarter, so words stay whole.
+constexpr qsizetype kBreakSearch = kLongestShownLine / 4;
+// A block's user state saying that it continues the previous block's line (a display break).
+constexpr int kContinuesLine = 1;
+
+bool ContinuesLine(const QTextBlock& block) {
+  return block.userState() == kContinuesLine;
+}
+
+// Where the piece of `line` starting at `from` ends.
+qsizetype PieceEnd(QStringView line, qsizetype from) {
+  const qsizetype limit = from + kLongestShownLine;
+  if (limit >= line.size()) return line.size();
+  for (qsizetype i = limit; i > limit - kBreakSearch; --i) {
+    const char16_t before = line[i - 1].unicode();
+    if (before == u' ' || before == u'>') return i;
+  }
+  return limit;
+}
+
 uint32_t PackLook(Rgb color, bool bold) {
   return (bold ? kBoldBit : 0u) | (uint32_t{color.r} << 16) | (uint32_t{color.g} << 8) | color.b;
 }
 Rgb LookColor(uint32_t look) {
   return Rgb{static_cast<uint8_t>(look >> 16), static_cast<uint8_t>(look >> 8), static_cast<uint8_t>(look)};
 }
-bool LookBold(uint32_t look) { return (look & kBoldBit) != 0; }
+bool LookBold(uint32_t look) {
+  return (look & kBoldBit) != 0;
+}
 
 // Looks of one line, in engine columns (the line's CR LF are the two columns after its text).
 struct Segment {
@@ -34,7 +60,9 @@ class LineLooks : public QTextBlockUserData {
   bool applied = false;  // the block's layout shows the current segments
 };
 
-LineLooks* LooksOf(const QTextBlock& block) { return static_cast<LineLooks*>(block.userData()); }
+LineLooks* LooksOf(const QTextBlock& block) {
+  return static_cast<LineLooks*>(block.userData());
+}
 
 LineLooks& EnsureLooks(QTextBlock block) {
   if (auto* looks = LooksOf(block)) return *looks;
@@ -155,27 +183,74 @@ void RichTextPane::setText(std::string_view text) {
   text_ = ToCrLf(text);
   text_valid_ = true;
   lines_valid_ = false;
-  setPlainText(documentTextFromAnsi(text_));
+  const QString whole = documentTextFromAnsi(text_);
+  // Long lines get display breaks; the numbers of the blocks after them are noted to mark them.
+  QString shown;
+  std::vector<int> continuing_blocks;
+  int block_number = 0;
+  for (qsizetype line_start = 0; line_start <= whole.size();) {
+    qsizetype line_end = whole.indexOf(QChar(u'\n'), line_start);
+    if (line_end < 0) line_end = whole.size();
+    if (line_end - line_start > kLongestShownLine) {
+      if (shown.isEmpty()) {
+        shown.reserve(whole.size() + whole.size() / kLongestShownLine + 1);
+        shown.append(QStringView(whole).first(line_start));
+      }
+      const QStringView line = QStringView(whole).sliced(line_start, line_end - line_start);
+      for (qsizetype from = 0; from < line.size();) {
+        const qsizetype to = PieceEnd(line, from);
+        if (from > 0) {
+          shown += QChar(u'\n');
+          continuing_blocks.push_back(block_number + static_cast<int>(continuing_blocks.size()) + 1);
+        }
+        shown.append(line.sliced(from, to - from));
+        from = to;
+      }
+      if (line_end < whole.size()) shown += QChar(u'\n');
+    } else if (!shown.isEmpty()) {
+      shown.append(QStringView(whole).sliced(line_start, std::min(line_end + 1, whole.size()) - line_start));
+    }
+    line_start = line_end + 1;
+    ++block_number;
+  }
+  setPlainText(continuing_blocks.empty() ? whole : shown);
+  for (const int number : continuing_blocks) document()->findBlockByNumber(number).setUserState(kContinuesLine);
   block_count_ = document()->blockCount();
   engine_sel_start_ = engine_sel_length_ = 0;
   doc_sel_anchor_ = doc_sel_position_ = -1;
   loading_ = false;
 }
 
-std::string RichTextPane::text() const { return currentText(); }
+std::string RichTextPane::text() const {
+  return currentText();
+}
 
 const std::string& RichTextPane::currentText() const {
   if (!text_valid_) {
-    QString joined;
-    joined.reserve(document()->characterCount() + document()->blockCount());
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-      if (block != document()->begin()) joined += QStringLiteral("\r\n");
-      joined += block.text();
-    }
-    text_ = AnsiFromQString(joined);
+    text_ = AnsiFromQString(documentText(0, document()->characterCount() - 1, u"\r\n"));
     text_valid_ = true;
   }
   return text_;
+}
+
+QString RichTextPane::documentText(int from, int to, QStringView line_break) const {
+  QString joined;
+  joined.reserve(to - from + document()->blockCount());
+  for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() <= to;
+       block = block.next()) {
+    if (block.position() > from && !ContinuesLine(block)) joined += line_break;
+    const int start = std::max(from, block.position());
+    const int end = std::min(to, block.position() + block.length() - 1);
+    if (start < end) joined += QStringView(block.text()).sliced(start - block.position(), end - start);
+  }
+  return joined;
+}
+
+QMimeData* RichTextPane::createMimeDataFromSelection() const {
+  const QTextCursor cursor = textCursor();
+  auto* mime = new QMimeData;
+  mime->setText(documentText(cursor.selectionStart(), cursor.selectionEnd(), u"\n"));
+  return mime;
 }
 
 size_t RichTextPane::length() const {
@@ -187,13 +262,24 @@ size_t RichTextPane::length() const {
 void RichTextPane::ensureLineTable() const {
   if (lines_valid_) return;
   line_starts_.clear();
+  line_numbers_.clear();
   line_starts_.reserve(static_cast<size_t>(document()->blockCount()));
+  line_numbers_.reserve(static_cast<size_t>(document()->blockCount()));
   size_t start = 0;
+  int line = -1;
   for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    if (line < 0 || !ContinuesLine(block)) {
+      if (line >= 0) start += 2;  // the CR LF ending the previous line
+      ++line;
+    }
     line_starts_.push_back(start);
-    start += static_cast<size_t>(block.length() - 1) + 2;
+    line_numbers_.push_back(line);
+    start += static_cast<size_t>(block.length() - 1);
   }
-  if (line_starts_.empty()) line_starts_.push_back(0);
+  if (line_starts_.empty()) {
+    line_starts_.push_back(0);
+    line_numbers_.push_back(0);
+  }
   lines_valid_ = true;
 }
 
@@ -303,9 +389,9 @@ void RichTextPane::replaceSelection(std::string_view replacement) {
   const std::string before = currentText();
   const size_t end = std::min(before.size(), start + removed);
   // Within one line the looks shift with the edit; across lines they are laid out afresh.
-  const bool across_lines = std::string_view(before).substr(start, end - start).find_first_of("\r\n") !=
-                                std::string_view::npos ||
-                            inserted.find_first_of("\r\n") != std::string::npos;
+  const bool across_lines =
+      std::string_view(before).substr(start, end - start).find_first_of("\r\n") != std::string_view::npos ||
+      inserted.find_first_of("\r\n") != std::string::npos || lineOfEnginePosition(start) != lineOfEnginePosition(end);
   std::vector<TextFormatRun> kept;
   if (across_lines) {
     const size_t added = inserted.size();
@@ -428,14 +514,26 @@ void RichTextPane::paintEvent(QPaintEvent* event) {
   QPlainTextEdit::paintEvent(event);
 }
 
+int RichTextPane::lineNumberOfBlock(int block_number) const {
+  ensureLineTable();
+  const auto index = static_cast<size_t>(std::clamp(block_number, 0, static_cast<int>(line_numbers_.size()) - 1));
+  return line_numbers_[index];
+}
+
+int RichTextPane::lineCount() const {
+  ensureLineTable();
+  return line_numbers_.back() + 1;
+}
+
 std::vector<RichTextPane::VisibleLine> RichTextPane::visibleLines() const {
   std::vector<VisibleLine> lines;
   const int bottom = viewport()->height();
   for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
     const QRectF box = blockBoundingGeometry(block).translated(contentOffset());
     if (box.top() > bottom) break;
-    if (block.isVisible())
-      lines.push_back({block.blockNumber(), static_cast<int>(box.top()), static_cast<int>(box.height())});
+    if (block.isVisible() && !ContinuesLine(block))
+      lines.push_back(
+          {lineNumberOfBlock(block.blockNumber()), static_cast<int>(box.top()), static_cast<int>(box.height())});
   }
   return lines;
 }

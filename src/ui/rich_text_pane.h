@@ -2,6 +2,8 @@
 // A plain-text pane that the engine drives through the TextPane seam. It never renders markup:
 // text goes in as plain text only. Colours and bold are kept per line and handed to the layout
 // of a line only when it is painted, so thousands of coloured ranges on a 10 MB page cost little.
+// A very long line is shown as several blocks (laying out one block costs time growing with its
+// length); those display breaks are no characters: positions, text and copies never see them.
 #include <QPlainTextEdit>
 #include <string>
 #include <vector>
@@ -43,9 +45,13 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   int documentPosition(size_t engine_position) const;
   size_t enginePosition(int document_position) const;
 
-  // The blocks currently on screen, for the line-number gutter.
+  // The 0-based line of the text that `block_number` shows (part of, when the line is split).
+  int lineNumberOfBlock(int block_number) const;
+  int lineCount() const;
+
+  // The lines currently on screen, for the line-number gutter: the first block of each.
   struct VisibleLine {
-    int number = 0;  // 0-based block number
+    int number = 0;  // 0-based line number
     int top = 0;     // in viewport coordinates
     int height = 0;
   };
@@ -53,6 +59,7 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  QMimeData* createMimeDataFromSelection() const override;
 
  private:
   void onContentsChange(int position, int removed, int added);
@@ -65,12 +72,15 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   uint32_t lookAt(size_t position) const;
   void applyPendingLooks(const QTextBlock& block);
   QString documentTextFromAnsi(std::string_view crlf_text) const;
+  // Document text of [from, to) without the display breaks; `line_break` between lines.
+  QString documentText(int from, int to, QStringView line_break) const;
   // The engine text without a copy; rebuilt from the document after an edit.
   const std::string& currentText() const;
 
   mutable std::string text_;  // engine text; rebuilt from the document after edits
   mutable bool text_valid_ = true;
   mutable std::vector<size_t> line_starts_;  // engine offset of every block's first character
+  mutable std::vector<int> line_numbers_;    // line of the text every block belongs to
   mutable bool lines_valid_ = false;
   int block_count_ = 1;
   bool loading_ = false;

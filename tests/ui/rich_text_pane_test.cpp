@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -59,7 +61,9 @@ TEST(RichTextPane, MatchesTheMemoryPaneUnderRandomEdits) {
     const size_t lines = 1 + pick(6);
     for (size_t l = 0; l < lines; ++l) {
       if (l) text += "\r\n";
-      for (size_t c = pick(12); c > 0; --c) text += static_cast<char>('a' + pick(26));
+      // Every fourth round has a line long enough to be shown in pieces.
+      const size_t letters = round % 4 == 3 && l == 0 ? 4000 + pick(9000) : pick(12);
+      for (size_t c = letters; c > 0; --c) text += static_cast<char>(pick(9) ? 'a' + pick(26) : ' ');
     }
     ui::RichTextPane widget;
     MemoryTextPane memory;
@@ -135,6 +139,91 @@ TEST(RichTextPane, ColoursReachTheLayoutOfLinesOnScreenOnly) {
   EXPECT_EQ(first.layout()->formats()[0].format.foreground().color(), QColor(Qt::red));
   EXPECT_TRUE(pane.document()->lastBlock().previous().layout()->formats().isEmpty());
   EXPECT_EQ(pane.formats().size(), 5000u);
+}
+
+// Engine positions where the pane put a display break into a long line.
+std::vector<size_t> DisplayBreaks(const ui::RichTextPane& pane) {
+  std::vector<size_t> breaks;
+  for (QTextBlock block = pane.document()->begin(); block.isValid(); block = block.next())
+    if (block.userState() == 1) breaks.push_back(pane.enginePosition(block.position()));
+  return breaks;
+}
+
+// A minified page: one line of megabytes, tags without spaces and a Base64 run without either.
+TEST(RichTextPane, LongLinesShownInPiecesKeepEveryPositionOfTheText) {
+  std::string line;
+  while (line.size() < 9000) line += "<td class=c>" + std::to_string(line.size()) + "</td>";
+  line += std::string(9000, 'Q') + " tail";
+  const std::string text = "first\r\n" + line + "\r\nlast\r\n";
+  ui::RichTextPane pane;
+  pane.setText(text);
+  const std::vector<size_t> breaks = DisplayBreaks(pane);
+  ASSERT_GE(breaks.size(), 4u);
+  EXPECT_GT(pane.document()->blockCount(), 5);
+  EXPECT_EQ(pane.text(), text);
+  EXPECT_EQ(pane.length(), text.size());
+  EXPECT_EQ(pane.lineCount(), 4);
+
+  for (const size_t at : breaks) {
+    SCOPED_TRACE(at);
+    EXPECT_EQ(pane.enginePosition(pane.documentPosition(at)), at);
+    EXPECT_EQ(pane.enginePosition(pane.documentPosition(at - 1)), at - 1);
+
+    pane.select(at - 2, 4);
+    EXPECT_EQ(pane.selectionStart(), at - 2);
+    EXPECT_EQ(pane.selectionLength(), 4u);
+    EXPECT_EQ(pane.selectedText(), text.substr(at - 2, 4));
+    pane.copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), text.substr(at - 2, 4));
+
+    pane.applyFormats({});
+    pane.setSelectionColor(kRed);
+    pane.setSelectionBold(true);
+  }
+  std::vector<TextFormatRun> expected;
+  for (const size_t at : breaks) expected.push_back({at - 2, 4, kRed, true});
+  EXPECT_EQ(pane.formats(), expected);
+
+  // The whole page copied holds the line breaks of the text and no others.
+  pane.selectAll();
+  pane.copy();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), ReplaceAll(text, "\r\n", "\n"));
+
+  // Edits across and beside a display break: the text stays the text, the looks move with it.
+  const size_t at = breaks[1];
+  pane.select(at - 1, 2);
+  pane.replaceSelection("<>");
+  std::string edited = text;
+  edited.replace(at - 1, 2, "<>");
+  EXPECT_EQ(pane.text(), edited);
+  EXPECT_EQ(pane.length(), edited.size());
+  pane.select(at, 0);
+  QTest::keyClick(&pane, Qt::Key_Z);
+  edited.insert(at, "z");
+  EXPECT_EQ(pane.text(), edited);
+  EXPECT_EQ(pane.find("z", 0, true), at);
+  pane.select(breaks[2], 0);
+  QTest::keyClick(&pane, Qt::Key_Backspace);
+  edited.erase(breaks[2], 1);
+  EXPECT_EQ(pane.text(), edited);
+  pane.select(breaks[3] + 1, 0);
+  QTest::keyClick(&pane, Qt::Key_Return);  // a real line break within a piece
+  edited.insert(breaks[3] + 1, "\r\n");
+  EXPECT_EQ(pane.text(), edited);
+  EXPECT_EQ(pane.lineCount(), 5);
+}
+
+TEST(RichTextPane, GutterNumbersTheLinesOfTheTextNotTheirPieces) {
+  ui::RichTextPane pane;
+  pane.resize(400, 2000);
+  pane.setText("a\n" + std::string(10000, 'x') + "\nb");
+  pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+  std::vector<int> numbers;
+  for (const auto& line : pane.visibleLines()) numbers.push_back(line.number);
+  EXPECT_EQ(numbers, (std::vector<int>{0, 1, 2}));
+  pane.select(9000, 0);
+  EXPECT_EQ(pane.lineNumberOfBlock(pane.textCursor().blockNumber()), 1);
 }
 
 }  // namespace
