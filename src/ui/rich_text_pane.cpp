@@ -1,6 +1,7 @@
 #include "ui/rich_text_pane.h"
 
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QTextBlock>
@@ -146,6 +147,17 @@ QTextCharFormat FormatOfLook(uint32_t look) {
   format.setForeground(ToQColor(LookColor(look)));
   format.setFontWeight(LookBold(look) ? QFont::Bold : QFont::Normal);
   return format;
+}
+
+// Keys that change the text where the cursor is (or replace the selection).
+bool EditsText(QKeyEvent* event) {
+  const int key = event->key();
+  if (event == QKeySequence::Cut || key == Qt::Key_Backspace || key == Qt::Key_Delete || key == Qt::Key_Return ||
+      key == Qt::Key_Enter)
+    return true;
+  const QString typed = event->text();
+  return !typed.isEmpty() && (typed.front().isPrint() || typed.front() == u'\t') &&
+         !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
 }
 
 }  // namespace
@@ -408,7 +420,10 @@ void RichTextPane::replaceSelection(std::string_view replacement) {
   QTextCursor cursor(document());
   cursor.setPosition(documentPosition(start));
   cursor.setPosition(documentPosition(end), QTextCursor::KeepAnchor);
+  cursor.beginEditBlock();
+  removeSelectionKeepingDisplayBreaks(cursor);
   cursor.insertText(documentTextFromAnsi(inserted));
+  cursor.endEditBlock();
 
   text_ = before.substr(0, start) + inserted + before.substr(end);
   text_valid_ = true;
@@ -457,6 +472,63 @@ size_t RichTextPane::find(std::string_view what, size_t from, bool match_case) c
   if (from > all.size()) return kNotFound;
   const size_t hit = match_case ? std::string_view(all).find(what, from) : FindNoCase(all, what, from);
   return hit == std::string_view::npos ? kNotFound : hit;
+}
+
+bool RichTextPane::removeSelectionKeepingDisplayBreaks(QTextCursor& cursor) {
+  const int start = cursor.selectionStart();
+  int end = cursor.selectionEnd();
+  bool kept = false;
+  // From the end backwards, so the positions before each removal stay as they were.
+  for (QTextBlock block = document()->findBlock(end); block.isValid() && block.position() > start;
+       block = block.previous()) {
+    if (!ContinuesLine(block)) continue;
+    QTextCursor piece(document());
+    piece.setPosition(block.position());
+    piece.setPosition(end, QTextCursor::KeepAnchor);
+    piece.removeSelectedText();
+    end = block.position() - 1;
+    kept = true;
+  }
+  cursor.setPosition(start);
+  cursor.setPosition(end, QTextCursor::KeepAnchor);
+  cursor.removeSelectedText();
+  return kept;
+}
+
+void RichTextPane::keyPressEvent(QKeyEvent* event) {
+  if (isReadOnly() || !EditsText(event)) {
+    QPlainTextEdit::keyPressEvent(event);
+    return;
+  }
+  QTextCursor cursor = textCursor();
+  cursor.beginEditBlock();  // one undo step, whatever the key takes apart
+  bool done = false;
+  if (cursor.hasSelection()) {
+    if (event == QKeySequence::Cut) copy();
+    const bool only_removes =
+        event == QKeySequence::Cut || event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete;
+    done = removeSelectionKeepingDisplayBreaks(cursor) && only_removes;
+    setTextCursor(cursor);
+  } else if (event->key() == Qt::Key_Backspace) {
+    while (cursor.atBlockStart() && ContinuesLine(cursor.block())) cursor.setPosition(cursor.position() - 1);
+    setTextCursor(cursor);
+  } else if (event->key() == Qt::Key_Delete) {
+    while (cursor.atBlockEnd() && ContinuesLine(cursor.block().next())) cursor.setPosition(cursor.position() + 1);
+    setTextCursor(cursor);
+  }
+  if (!done) QPlainTextEdit::keyPressEvent(event);
+  cursor.endEditBlock();
+}
+
+void RichTextPane::insertFromMimeData(const QMimeData* source) {
+  QTextCursor cursor = textCursor();
+  cursor.beginEditBlock();
+  if (cursor.hasSelection()) {
+    removeSelectionKeepingDisplayBreaks(cursor);
+    setTextCursor(cursor);
+  }
+  QPlainTextEdit::insertFromMimeData(source);
+  cursor.endEditBlock();
 }
 
 void RichTextPane::onContentsChange(int position, int removed, int added) {

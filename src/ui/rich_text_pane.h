@@ -60,9 +60,14 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
  protected:
   void paintEvent(QPaintEvent* event) override;
   QMimeData* createMimeDataFromSelection() const override;
+  // Edits never remove a display break: undo would bring it back as a line break of the text.
+  void keyPressEvent(QKeyEvent* event) override;
+  void insertFromMimeData(const QMimeData* source) override;
 
  private:
   void onContentsChange(int position, int removed, int added);
+  // Removes the text `cursor` selects but not the display breaks in it; true when there were any.
+  bool removeSelectionKeepingDisplayBreaks(QTextCursor& cursor);
   void ensureLineTable() const;
   size_t lineOfEnginePosition(size_t position) const;
   size_t lineEnd(size_t line) const;

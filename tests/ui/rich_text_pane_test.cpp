@@ -213,6 +213,53 @@ TEST(RichTextPane, LongLinesShownInPiecesKeepEveryPositionOfTheText) {
   EXPECT_EQ(pane.lineCount(), 5);
 }
 
+// Keys at a display break act on the characters beside it, and undo brings back the text as it was.
+TEST(RichTextPane, KeysAndUndoAtADisplayBreakChangeOnlyTheText) {
+  const std::string text = std::string(5000, 'a') + std::string(5000, 'b');
+  struct Case {
+    const char* name;
+    int offset;  // from the display break
+    size_t selected;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    std::string expected;
+  } cases[] = {
+      {"backspace",
+       0,
+       0,
+       Qt::Key_Backspace,
+       {},
+       std::string(4095, 'a') + std::string(904, 'a') + std::string(5000, 'b')},
+      {"delete", 0, 0, Qt::Key_Delete, {}, std::string(4096, 'a') + std::string(903, 'a') + std::string(5000, 'b')},
+      {"typing over",
+       -1,
+       2,
+       Qt::Key_X,
+       {},
+       std::string(4095, 'a') + "x" + std::string(903, 'a') + std::string(5000, 'b')},
+      {"cut", -1, 2, Qt::Key_X, Qt::ControlModifier,
+       std::string(4095, 'a') + std::string(903, 'a') + std::string(5000, 'b')},
+      {"paste over", -1, 2, Qt::Key_V, Qt::ControlModifier,
+       std::string(4095, 'a') + "pasted" + std::string(903, 'a') + std::string(5000, 'b')},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ui::RichTextPane pane;
+    pane.setText(text);
+    const std::vector<size_t> breaks = DisplayBreaks(pane);
+    ASSERT_EQ(breaks.front(), 4096u);
+    pane.select(breaks.front() + c.offset, c.selected);
+    QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+    QTest::keyClick(&pane, c.key, c.modifiers);
+    EXPECT_EQ(pane.text().size(), c.expected.size());
+    EXPECT_EQ(pane.text(), c.expected);
+    pane.undo();
+    EXPECT_EQ(pane.text(), text);
+    pane.redo();
+    EXPECT_EQ(pane.text(), c.expected);
+  }
+}
+
 TEST(RichTextPane, GutterNumbersTheLinesOfTheTextNotTheirPieces) {
   ui::RichTextPane pane;
   pane.resize(400, 2000);
