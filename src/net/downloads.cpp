@@ -61,10 +61,10 @@ class PartialFile {
   void reserve(uint64_t bytes) { ::fallocate(::fileno(file_), 0, 0, static_cast<off_t>(bytes)); }
 
   // Closes the file and moves it over the target; false when either step fails.
-  bool keepAs(const std::string& target) {
+  bool keepAs(const std::string& target, unsigned file_mode) {
     // A reservation larger than the body (a compressed length, say) is cut back.
     const bool flushed = std::fflush(file_) == 0 && ::ftruncate(::fileno(file_), static_cast<off_t>(written_)) == 0;
-    ::fchmod(::fileno(file_), 0644);
+    ::fchmod(::fileno(file_), static_cast<mode_t>(file_mode & 0666));
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
     if (!flushed || !closed || ::rename(path_.c_str(), target.c_str()) != 0) return false;
@@ -84,7 +84,7 @@ class PartialFile {
 
 }  // namespace
 
-int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file) {
+int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file, unsigned file_mode) {
   // Only web addresses are fetched: a link to file:// or another scheme never reads this machine.
   if (!IsHttpAddress(address)) {
     WriteLog(ctx, "Woops, I only download http and https addresses, not " + OneLogLine(address));
@@ -104,7 +104,7 @@ int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string
       [&partial](uint64_t announced) { partial.reserve(announced); });
   if (outcome.error != 0) return outcome.error;
 
-  if (!partial.keepAs(target_file)) {
+  if (!partial.keepAs(target_file, file_mode)) {
     WriteLog(ctx, "Woops, I could not write the file " + target_file + ": " + std::strerror(errno));
     return kErrorInternal;
   }
@@ -116,8 +116,8 @@ int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string
   return 0;
 }
 
-int32_t DownloadLink(Context& ctx, std::string_view address, const std::string& target_file) {
-  return DownloadNewest(ctx, address, target_file);
+int32_t DownloadLink(Context& ctx, std::string_view address, const std::string& target_file, unsigned file_mode) {
+  return DownloadNewest(ctx, address, target_file, file_mode);
 }
 
 bool DownloadToFile(Context& ctx, std::string_view address, const std::string& target_file) {

@@ -11,9 +11,11 @@ namespace kestrum {
 
 // 0 on success; otherwise the HTTP status (400 and above; the body is still saved) or the
 // Windows Internet error code of the failure. Only http and https addresses are fetched.
-int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file);
+// The file gets `file_mode` (never an execute bit from here).
+int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file,
+                       unsigned file_mode = 0644);
 // The link list's download: DownloadNewest's result unchanged.
-int32_t DownloadLink(Context& ctx, std::string_view address, const std::string& target_file);
+int32_t DownloadLink(Context& ctx, std::string_view address, const std::string& target_file, unsigned file_mode = 0644);
 // True when DownloadNewest would give 0. Nothing is cached here, so "fresh" needs no extra step.
 bool DownloadToFile(Context& ctx, std::string_view address, const std::string& target_file);
 bool DownloadFresh(Context& ctx, std::string_view address, const std::string& target_file);
