@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
 
 #include "core/identity.h"
@@ -38,6 +39,18 @@ QFrame* NewPage(QWidget* owner, const char* name) {
   return page;
 }
 
+// Text buttons as wide as their caption needs and as high as the main window's.
+void SizeTextButton(TextButton* button) {
+  button->setAlignment(Qt::AlignCenter);
+  button->setFixedSize(std::max(72, button->naturalWidth()), 24);
+}
+
+// A list of long entries must not widen the dialog; the drop-down shows them whole.
+void KeepNarrow(QComboBox* box) {
+  box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  box->setMinimumContentsLength(24);
+}
+
 QLabel* PlainLabel(const char* text, QWidget* owner) {
   auto* label = new QLabel(QString::fromUtf8(text), owner);
   label->setTextFormat(Qt::PlainText);
@@ -65,6 +78,7 @@ SettingsDialog::SettingsDialog(Context& ctx, std::function<void()> fetch_method_
   int page = 0;
   for (TextButton* tab : {lblGeneral, lblConnection, lblSchedule}) {
     tab->setObjectName(QStringLiteral("lbl") + tab->text());
+    SizeTextButton(tab);
     connect(tab, &TextButton::clicked, this, [this, page] { showPage(page); });
     connect(tab, &TextButton::hovered, this, [this, tab] { lightUp(tab); });
     tabs->addWidget(tab);
@@ -88,6 +102,7 @@ SettingsDialog::SettingsDialog(Context& ctx, std::function<void()> fetch_method_
   lblCancel = new TextButton(QStringLiteral("Cancel"), QString(), 0, this);
   lblCancel->setObjectName(QStringLiteral("lblCancel"));
   for (TextButton* command : {lblSave, lblCancel}) {
+    SizeTextButton(command);
     connect(command, &TextButton::hovered, this, [this, command] { lightUp(command); });
     commands->addWidget(command);
   }
@@ -102,7 +117,7 @@ SettingsDialog::SettingsDialog(Context& ctx, std::function<void()> fetch_method_
   }
   fillConnection();
   showPage(0);
-  resize(520, 380);
+  resize(560, 400);
 }
 
 QCheckBox* SettingsDialog::addCheckBox(QWidget* page, const char* name, const char* caption, const char* section,
@@ -149,6 +164,7 @@ void SettingsDialog::buildConnection() {
   cboProxyServers = new QComboBox(frConnection);
   cboProxyServers->setObjectName(QStringLiteral("cboProxyServers"));
   cboProxyServers->setEditable(true);
+  KeepNarrow(cboProxyServers);
   connect(cboProxyServers, &QComboBox::activated, this,
           [this](int index) { ChooseProxy(ctx_, AnsiFromQString(cboProxyServers->itemText(index))); });
   txtReferer = new QLineEdit(frConnection);
@@ -156,8 +172,10 @@ void SettingsDialog::buildConnection() {
   cboUAString = new QComboBox(frConnection);
   cboUAString->setObjectName(QStringLiteral("cboUAString"));
   cboUAString->setEditable(true);
+  KeepNarrow(cboUAString);
   lblUA = new TextButton(QStringLiteral("User Agent:"), QString(), 0, frConnection);
   lblUA->setObjectName(QStringLiteral("lblUA"));
+  SizeTextButton(lblUA);
   connect(lblUA, &TextButton::hovered, this, [this] { lightUp(lblUA); });
   connect(lblUA, &TextButton::clicked, this, [this] { OfferUserAgentDatabase(ctx_); });
 
@@ -174,7 +192,8 @@ void SettingsDialog::buildConnection() {
 }
 
 void SettingsDialog::buildSchedule() {
-  auto* layout = new QHBoxLayout(frSchedule);
+  auto* page = new QVBoxLayout(frSchedule);
+  auto* layout = new QHBoxLayout;
   chkAutoDownload = addCheckBox(frSchedule, "chkAutoDownload", "Download and process the current site every (n) mins",
                                 "Automation", "0");
   txtMins = new QLineEdit(QStringFromAnsi(ReadSetting(ctx_, "Automation", "txtMins", "10")), frSchedule);
@@ -182,10 +201,12 @@ void SettingsDialog::buildSchedule() {
   txtMins->setMaximumWidth(60);
   txtMins->setEnabled(chkAutoDownload->isChecked());
   connect(chkAutoDownload, &QCheckBox::clicked, txtMins, &QWidget::setEnabled);
-  layout->addWidget(chkAutoDownload, 0, Qt::AlignTop);
-  layout->addWidget(txtMins, 0, Qt::AlignTop);
-  layout->addWidget(PlainLabel("Mins", frSchedule), 0, Qt::AlignTop);
+  layout->addWidget(chkAutoDownload);
+  layout->addWidget(txtMins);
+  layout->addWidget(PlainLabel("Mins", frSchedule));
   layout->addStretch(1);
+  page->addLayout(layout);
+  page->addStretch(1);
 }
 
 void SettingsDialog::fillConnection() {

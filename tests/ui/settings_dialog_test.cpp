@@ -37,7 +37,9 @@ class SettingsDialogTest : public WindowTest {
     return dialog;
   }
   std::string setting(const char* section, const char* key) { return ReadSetting(program.ctx, section, key, "<none>"); }
-  void writeProxyList(const std::string& text) { program.root.write("Storage/proxy_servers.txt", text); }
+  void writeProxyList(const std::string& text) {
+    ASSERT_TRUE(WriteFileAtomically(program.storage() + "/proxy_servers.txt", text));
+  }
 };
 
 const std::vector<std::string> kListedAgents = {
@@ -82,7 +84,7 @@ TEST_F(SettingsDialogTest, OpensWithTheDefaultsAndSaveStoresTheFourFields) {
   agents.insert(agents.end(), kListedAgents.begin(), kListedAgents.end());
   EXPECT_EQ(Items(*dialog->cboUAString), agents);
   const std::string rule = ";" + std::string(60, '*');
-  EXPECT_TRUE(StartsWith(program.root.read("Storage/user_agents.txt"),
+  EXPECT_TRUE(StartsWith(ReadWholeFile(program.storage() + "/user_agents.txt").value_or(""),
                          rule +
                              "\r\n; Kestrum Desktop Edition v0.3.7\r\n"
                              "; User Agents Available (feel free to add more to this file)\r\n" +
@@ -149,14 +151,14 @@ TEST_F(SettingsDialogTest, CheckBoxesWriteAtOnceAndCancelKeepsWhatTheyWrote) {
   click(dialog->lblConnection);
   EXPECT_FALSE(dialog->frConnection->isHidden());
   EXPECT_TRUE(dialog->frGeneral->isHidden());
-  click(dialog->chkProxy);
+  dialog->chkProxy->click();
   EXPECT_EQ(setting("Settings", "chkProxy"), "1");
-  click(dialog->chkMSXML);
+  dialog->chkMSXML->click();
   EXPECT_EQ(setting("Settings", "chkMSXML"), "1");
   EXPECT_TRUE(Contains(window->caption(), "Method: MSXML ]")) << window->caption();
   dialog->txtReferer->setText(QStringLiteral("http://not.saved/"));
   click(dialog->lblGeneral);
-  click(dialog->chkLaunchProc);
+  dialog->chkLaunchProc->click();
   EXPECT_EQ(setting("Settings", "chkLaunchProc"), "0");
   click(dialog->lblCancel);
   SettleEvents();
@@ -167,7 +169,7 @@ TEST_F(SettingsDialogTest, CheckBoxesWriteAtOnceAndCancelKeepsWhatTheyWrote) {
 TEST_F(SettingsDialogTest, TheNextStartFollowsTheScheduleTheDialogWrote) {
   ui::SettingsDialog* dialog = open();
   click(dialog->lblSchedule);
-  click(dialog->chkAutoDownload);
+  dialog->chkAutoDownload->click();
   EXPECT_TRUE(dialog->txtMins->isEnabled());
   dialog->txtMins->setText(QStringLiteral("3"));
   click(dialog->lblSave);
