@@ -26,10 +26,17 @@ class TimingDesktop : public kestrum::ScriptedDesktop {
  public:
   void processEvents() override {
     const auto now = Clock::now();
-    longest = std::max(longest, now - last);
+    if (now - last > longest) {
+      longest = now - last;
+      if (window) longest_after = last_caption, longest_before = window->caption();
+    }
     QCoreApplication::processEvents();
     last = Clock::now();
+    if (window) last_caption = window->caption();
   }
+  // What the window said when the longest pause began and when it ended.
+  kestrum::MainView* window = nullptr;
+  std::string last_caption, longest_after, longest_before;
   Clock::time_point last = Clock::now();
   Clock::duration longest{};
 };
@@ -78,6 +85,7 @@ void BM_ExtendedSaveOfLinks(benchmark::State& state) {
   kestrum::WriteSetting(ctx, "Services", "KestrumServices", "http://127.0.0.1:" + std::to_string(services.port));
   kestrum::ui::MainWindow window(ctx);
   ctx.window = &window;
+  desktop.window = &window;
   window.show();
   std::vector<std::string> items;
   resolver.addName("127.0.0.1", "localhost");
@@ -100,6 +108,7 @@ void BM_ExtendedSaveOfLinks(benchmark::State& state) {
   }
   state.counters["total_s"] = total_seconds;
   state.counters["longest_pause_ms"] = std::chrono::duration<double, std::milli>(desktop.longest).count();
+  state.SetLabel("longest pause after \"" + desktop.longest_after + "\" until \"" + desktop.longest_before + "\"");
   kestrum::OverrideConnectionStateForTesting(std::nullopt);
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);

@@ -79,13 +79,23 @@ void Tell(Context& ctx, std::string_view text, MessageIcon icon) {
   if (ctx.desktop) ctx.desktop->showMessage(text, kProgramTitle, icon, MessageButtons::Ok);
 }
 
-// The caption of a long command, set back however the command ends.
-class CaptionKeeper {
+// A long command's hold on the window: its controls are shut while events run (so no second
+// command starts inside this one), and the caption is set back however the command ends.
+class BusyWindow {
  public:
-  explicit CaptionKeeper(Context& ctx) : ctx_(ctx), saved_(ctx.window ? ctx.window->caption() : "") {}
-  ~CaptionKeeper() {
-    if (ctx_.window) ctx_.window->setCaption(saved_);
+  explicit BusyWindow(Context& ctx) : ctx_(ctx) {
+    if (!ctx_.window) return;
+    saved_ = ctx_.window->caption();
+    was_enabled_ = ctx_.window->controlsEnabled();
+    ctx_.window->setControlsEnabled(false);
   }
+  ~BusyWindow() {
+    if (!ctx_.window) return;
+    ctx_.window->setCaption(saved_);
+    ctx_.window->setControlsEnabled(was_enabled_);
+  }
+  BusyWindow(const BusyWindow&) = delete;
+  BusyWindow& operator=(const BusyWindow&) = delete;
   void show(std::string_view caption) {
     if (ctx_.window) ctx_.window->setCaption(caption);
     if (ctx_.desktop) ctx_.desktop->processEvents();
@@ -94,6 +104,7 @@ class CaptionKeeper {
  private:
   Context& ctx_;
   std::string saved_;
+  bool was_enabled_ = true;
 };
 
 std::string DownloadLinkText(std::string_view item) {
@@ -164,7 +175,7 @@ void DownloadLinkedFile(Context& ctx, std::string_view item) {
   const std::string name = SuggestedDownloadName(item);
   const auto path = ctx.desktop->chooseSaveFile("Save [ " + name + " ] to file", "All Files (*.*)|*.*", name);
   if (!path) return;
-  CaptionKeeper caption(ctx);
+  BusyWindow caption(ctx);
   caption.show("Downloading: " + name);
   WriteLog(ctx, "Downloading file to: " + *path);
   // A sample may be hostile: owner-only, never executable, and never opened here.
@@ -244,7 +255,9 @@ std::string ExtendedRecord(Context& ctx, std::string_view link) {
   caption("Getting MDL status for: " + name);
   record += "\tMDL Status: " + GetMDLStatus(ctx, named_site, answer_file) + kCrLf;
   caption("Getting PhishTank status for: " + name);
-  record += "\tPhishTank Status: " + GetPhishTankStatus(ctx, answer_file, link) + kCrLf;
+  // An unanswered check says so, as the other two lookups do, rather than leave the line blank.
+  const std::string phishing = GetPhishTankStatus(ctx, answer_file, link);
+  record += "\tPhishTank Status: " + (phishing.empty() ? std::string("Unknown") : phishing) + kCrLf;
   record += kRecordRule;
   return record;
 }
@@ -253,7 +266,7 @@ void SaveFoundLinks(Context& ctx, bool extended) {
   if (!ctx.desktop || !ctx.window) return;
   const auto path = ctx.desktop->chooseSaveFile("Save to file", kSaveListFilter, "");
   if (!path) return;
-  CaptionKeeper caption(ctx);
+  BusyWindow caption(ctx);
   const std::vector<std::string> items = ctx.window->links().items();
   std::string contents;
   for (size_t i = 0; i < items.size(); ++i) {

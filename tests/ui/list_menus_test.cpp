@@ -291,13 +291,32 @@ TEST_F(ListMenusTest, ExtendedSaveResolvesAndLooksUpEachLinkAtTheServices) {
   EXPECT_TRUE(std::filesystem::exists(program.storage() + "/braxel.txt"));
 }
 
-TEST_F(ListMenusTest, ExtendedSaveWithTheServicesDownSaysUnknown) {
+// Records whether the window took input at each pass of its events.
+class WatchingDesktop : public ScriptedDesktop {
+ public:
+  explicit WatchingDesktop(MainView& window) : window_(window) {}
+  void processEvents() override { enabled_at_passes.push_back(window_.controlsEnabled()); }
+  std::vector<bool> enabled_at_passes;
+
+ private:
+  MainView& window_;
+};
+
+TEST_F(ListMenusTest, ExtendedSaveWithTheServicesDownSaysUnknownAndHoldsTheWindow) {
   WriteSetting(program.ctx, "Services", "KestrumServices", "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()));
+  WatchingDesktop watching(*window);
+  program.ctx.desktop = &watching;
   fillLinks({"http://127.0.0.1:9/x"});
-  desktop.scriptSaveFile(program.root.file("extended.txt"));
+  watching.scriptSaveFile(program.root.file("extended.txt"));
   choose(window->mnuLNKSaveExt, window->lvwLinks);
+  program.ctx.desktop = &desktop;
   const std::string saved = program.root.read("extended.txt");
-  EXPECT_TRUE(Contains(saved, "\tBraxel Status: Unknown\r\n\tMDL Status: Unknown\r\n")) << saved;
+  EXPECT_TRUE(Contains(saved, "\tBraxel Status: Unknown\r\n\tMDL Status: Unknown\r\n\tPhishTank Status: Unknown\r\n"))
+      << saved;
+  // Events ran while it worked, but no second command could start inside it.
+  ASSERT_FALSE(watching.enabled_at_passes.empty());
+  EXPECT_EQ(std::count(watching.enabled_at_passes.begin(), watching.enabled_at_passes.end(), true), 0);
+  EXPECT_TRUE(window->controlsEnabled());
 }
 
 TEST_F(ListMenusTest, BothListsPrintTheirLinesToPdf) {
