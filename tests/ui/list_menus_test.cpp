@@ -156,6 +156,18 @@ TEST_F(ListMenusTest, DownloadSavesAnOwnerOnlySampleAndOffersItsFolder) {
   EXPECT_TRUE(Contains(logText(), "Opening: " + program.root.path()));
 }
 
+TEST(SuggestedDownloadName, TakesTheLastPieceOfTheLink) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"http://host/get.php?file=setup.exe", "setup.exe"},
+      {"http://host/dir/tool  kit.zip ", "toolkit.zip"},  // double blanks gone, one trailing blank dropped
+      {"http://host/a=b/c.exe", "c.exe"},
+      {"http://host/dir/", ""},
+      {"http://host/x?a=1&b=", ""},
+      {"http://host/..", ""},
+  };
+  for (const auto& [link, name] : cases) EXPECT_EQ(SuggestedDownloadName(link), name) << link;
+}
+
 TEST_F(ListMenusTest, FailedDownloadShowsTheWarningAndCancelDownloadsNothing) {
   fillLinks({"http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/x/tool.exe"});
   desktop.scriptSaveFile(std::nullopt);
