@@ -87,15 +87,21 @@ TEST_F(ListMenusTest, MenusHoldEveryCommandInOrderAndOpenOnlyOnAListWithItems) {
                                       "Perform Malware Domain List query", "Perform SiteAdvisor query",
                                       "Perform Web Of Trust query", "Save found images to file", "Send to printer"}));
 
+  // A right click asks the list for its menu at the pointer.
+  auto right_click = [](ui::ReportList* list, const QPoint& at) { emit list->customContextMenuRequested(at); };
   window->showView(ui::kModeLinks);
-  window->ListMenu(*window->lvwLinks, *window->mnuLinks, window->mapToGlobal(QPoint(50, 150)), {});
+  right_click(window->lvwLinks, QPoint(20, 5));
   EXPECT_FALSE(window->mnuLinks->isVisible());
   fillLinks({"http://a.test/1", "http://b.test/2"});
-  const QModelIndex second = window->lvwLinks->listModel()->index(1, 0);
-  window->ListMenu(*window->lvwLinks, *window->mnuLinks, window->mapToGlobal(QPoint(50, 150)), second);
+  SettleEvents();
+  const QRect second = window->lvwLinks->visualRect(window->lvwLinks->listModel()->index(1, 0));
+  right_click(window->lvwLinks, second.center());
   EXPECT_TRUE(window->mnuLinks->isVisible());
   EXPECT_EQ(window->lvwLinks->currentIndex().row(), 1);  // the item under the pointer is the one acted on
   window->mnuLinks->close();
+  window->showView(ui::kModeImages);
+  right_click(window->lvwImages, QPoint(20, 5));
+  EXPECT_FALSE(window->mnuImages->isVisible());
 }
 
 TEST_F(ListMenusTest, SingleItemCommandsOpenTheSiteOrRefuseWhatIsNoAddress) {
