@@ -14,7 +14,8 @@
 
 namespace kestrum::ui {
 namespace {
-constexpr int kPrintMarginTwips = 100;
+// The lists print as plain lines; half an inch keeps them clear of the paper's edge.
+constexpr int kPrintMarginTwips = 720;
 constexpr const char* kNoPrinterMessage = "I couldn't find a printer to print to. Please set one up and try again.";
 }  // namespace
 
