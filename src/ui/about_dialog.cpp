@@ -96,16 +96,4 @@ void AboutDialog::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
-SettingsPlaceholderDialog::SettingsPlaceholderDialog(QWidget* owner) : QDialog(owner) {
-  setObjectName(QStringLiteral("frmSettings"));
-  setWindowTitle(QString::fromUtf8(kProgramTitle) + QStringLiteral(" - Settings"));
-  setAttribute(Qt::WA_DeleteOnClose);
-  auto* layout = new QVBoxLayout(this);
-  auto* close = new QPushButton(QStringLiteral("Close"), this);
-  connect(close, &QPushButton::clicked, this, &QDialog::close);
-  layout->addStretch(1);
-  layout->addWidget(close, 0, Qt::AlignRight);
-  resize(420, 300);
-}
-
 }  // namespace kestrum::ui

@@ -64,9 +64,11 @@ MainWindow::MainWindow(Context& ctx, QWidget* parent) : QWidget(parent), ctx_(ct
   setWindowIcon(AppIcon());
   setWindowTitle(QString::fromUtf8(kProgramTitle));
   printer_for_job = DefaultPrinter;
+  own_executable = QCoreApplication::applicationFilePath();
   buildControls();
   buildToolsPane();
   buildNetBlockMenu();
+  buildListMenus();
   connectCommands();
   showPane(kModeSource);
   resize(820, 600);

@@ -11,12 +11,14 @@
 #include "core/context.h"
 #include "core/seams.h"
 #include "core/startup.h"
+#include "dissect/list_commands.h"
 
 class QLabel;
 class QLineEdit;
 class QAction;
 class QMenu;
 class QPrinter;
+class QModelIndex;
 
 namespace kestrum::ui {
 
@@ -97,6 +99,8 @@ class MainWindow : public QWidget, public MainView {
   // The printer for a print command; nothing when none can be had (the default: the system's
   // default printer). Tests put a PDF printer here.
   std::function<std::unique_ptr<QPrinter>()> printer_for_job;
+  // What "Dissect this link" starts as a second instance: this program's own executable.
+  QString own_executable;
   // Where the user manual is looked for, first match wins.
   QStringList manual_locations;
 
@@ -140,6 +144,16 @@ class MainWindow : public QWidget, public MainView {
   void SaveTools();
   void ToolsMenu(const QPoint& global_position);
 
+  // Links and images lists
+  void buildListMenus();
+  // The item the single-item commands act on: the current one, else the first.
+  std::string selectedItem(const ReportList& list) const;
+
+ public:
+  void ListMenu(ReportList& list, QMenu& menu, const QPoint& global_position, const QModelIndex& under);
+  void PrintList(ListKind kind);
+
+ private:
   // Net-block view
   void NetBlockMenu(const QPoint& global_position);
   void PrintNetBlock();
@@ -166,6 +180,13 @@ class MainWindow : public QWidget, public MainView {
   QAction *mnuBReset = nullptr, *mnuBCopy = nullptr, *mnuBPaste = nullptr, *mnuBSelAll = nullptr,
           *mnuBSave = nullptr;
   QAction *mnuNBCopy = nullptr, *mnuNBSave = nullptr, *mnuNBPrint = nullptr;
+  QMenu *mnuLinks = nullptr, *mnuImages = nullptr;
+  QAction *mnuLNKCopy = nullptr, *mnuLNKDownload = nullptr, *mnuLNKDissect = nullptr, *mnuSendToTavrin = nullptr,
+          *mnuLNKOpen = nullptr, *mnuLNKBraxel = nullptr, *mnuLNKMDL = nullptr, *mnuLNKSA = nullptr,
+          *mnuLNKTSC = nullptr, *mnuLNKWS = nullptr, *mnuLNKWOT = nullptr, *mnuLNKSave = nullptr,
+          *mnuLNKSaveExt = nullptr, *mnuLNKPrint = nullptr;
+  QAction *mnuIMGCopy = nullptr, *mnuIMGOpen = nullptr, *mnuIMGBraxel = nullptr, *mnuIMGMDL = nullptr,
+          *mnuIMGSA = nullptr, *mnuIMGWOT = nullptr, *mnuIMGSave = nullptr, *mnuIMGPrint = nullptr;
   QTimer *tmrRequery = nullptr, *tmrCountdown = nullptr;
 
  private:

@@ -16,6 +16,7 @@
 #include "net/net_block.h"
 #include "net/net_settings.h"
 #include "ui/about_dialog.h"
+#include "ui/settings_dialog.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/report_list.h"
@@ -163,7 +164,7 @@ void MainWindow::ShowSettings() {
     settings_->raise();
     return;
   }
-  settings_ = new SettingsPlaceholderDialog(this);
+  settings_ = new SettingsDialog(ctx_, [this] { SetViewMode(ctx_.last_view_mode); }, this);
   settings_->show();
 }
 
