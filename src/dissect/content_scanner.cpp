@@ -24,13 +24,7 @@ constexpr std::array<std::string_view, 9> kExecutableExtensions = {".exe", ".pif
 // string (each double quote escaped), one in plain double quotes.
 constexpr std::array<std::string_view, 3> kRefreshMarkers = {"http-equiv='refresh'", "http-equiv=\\\"refresh\\\"",
                                                              "http-equiv=\"refresh\""};
-constexpr std::array<std::string_view, 3> kRedirectMarkers = {"location.href", "document.location",
-                                                              "window.location"};
-
-bool NamesExecutable(std::string_view link) {
-  const std::string ending = ToLowerAscii(link.substr(link.size() >= 4 ? link.size() - 4 : 0));
-  return std::find(kExecutableExtensions.begin(), kExecutableExtensions.end(), ending) != kExecutableExtensions.end();
-}
+constexpr std::array<std::string_view, 3> kRedirectMarkers = {"location.href", "document.location", "window.location"};
 
 // Red runs over `span` that keep each character's boldness, as colouring a selection does.
 void AddRedKeepingBold(const std::vector<TextFormatRun>& existing, TextSpan span, std::vector<TextFormatRun>& out) {
@@ -53,6 +47,11 @@ void ShowNote(Context& ctx, const std::string& text, std::string_view caption) {
 }
 
 }  // namespace
+
+bool NamesExecutable(std::string_view link) {
+  const std::string ending = ToLowerAscii(link.substr(link.size() >= 4 ? link.size() - 4 : 0));
+  return std::find(kExecutableExtensions.begin(), kExecutableExtensions.end(), ending) != kExecutableExtensions.end();
+}
 
 int32_t CountScriptsAndIFrames(int mode, std::string_view text, bool match_case) {
   const std::string_view delimiter = mode == 1 ? "iframe>" : mode == 2 ? "script>" : "";
@@ -80,7 +79,9 @@ int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source) {
 
   // The last occurrence of each, letter case as listed.
   std::vector<size_t> last_start(executables.size(), std::string::npos);
-  MultiPatternSearch(executables, false).forEachMatch(text, [&](size_t link, size_t start) { last_start[link] = start; });
+  MultiPatternSearch(executables, false).forEachMatch(text, [&](size_t link, size_t start) {
+    last_start[link] = start;
+  });
 
   std::vector<TextFormatRun> existing = source.formats();
   std::sort(existing.begin(), existing.end(), [](const auto& a, const auto& b) { return a.start < b.start; });

@@ -22,14 +22,23 @@ std::string TrimTrailingSlash(std::string base) {
   return base;
 }
 
-std::string ReadAnswer(Context& ctx, const std::string& url, const std::string& answer_file) {
+// The answer as received, for a caller that reports the evidence of the run.
+void KeepLookupAnswer(Context& ctx, std::string_view service, std::string_view answer) {
+  if (ctx.lookup_answers != nullptr) ctx.lookup_answers->emplace_back(service, answer);
+}
+
+std::string ReadAnswer(Context& ctx, std::string_view service, const std::string& url, const std::string& answer_file) {
   if (!DownloadFresh(ctx, url, answer_file)) return "Unknown";
-  return LastAnswerField(ReadWholeFile(answer_file).value_or(std::string()));
+  const std::string answer = ReadWholeFile(answer_file).value_or(std::string());
+  KeepLookupAnswer(ctx, service, answer);
+  return LastAnswerField(answer);
 }
 
 }  // namespace
 
-std::string LookupVersionTag() { return "KestrumDE_v" + VersionText(); }
+std::string LookupVersionTag() {
+  return "KestrumDE_v" + VersionText();
+}
 
 std::string ServiceBase(Context& ctx, std::string_view key) {
   // Each lookup may have a server of its own; by default all go to the kestrum-services base.
@@ -38,12 +47,13 @@ std::string ServiceBase(Context& ctx, std::string_view key) {
 }
 
 std::string BraxelRequestURL(Context& ctx, std::string_view host) {
-  return ServiceBase(ctx, "Braxel") + "/?v=" + LookupVersionTag() + "&s=" + EscapeUnsafeURLBytes(GetHostFromURL(ctx, host));
+  return ServiceBase(ctx, "Braxel") + "/?v=" + LookupVersionTag() +
+         "&s=" + EscapeUnsafeURLBytes(GetHostFromURL(ctx, host));
 }
 
 std::string MDLRequestURL(Context& ctx, std::string_view host) {
-  return ServiceBase(ctx, "MDL") + "/scripts/mdl2.php?st=l&v=" + LookupVersionTag() + "&sq=" +
-         EscapeUnsafeURLBytes(GetHostFromURL(ctx, host));
+  return ServiceBase(ctx, "MDL") + "/scripts/mdl2.php?st=l&v=" + LookupVersionTag() +
+         "&sq=" + EscapeUnsafeURLBytes(GetHostFromURL(ctx, host));
 }
 
 std::string PhishTankRequestURL(Context& ctx, std::string_view address) {
@@ -80,11 +90,11 @@ std::string LastAnswerField(std::string_view text) {
 
 std::string GetBraxelStatus(Context& ctx, std::string_view host, const std::string& answer_file) {
   if (!FileExists(ctx, answer_file)) WriteFileAtomically(answer_file, "", 0644);
-  return ReadAnswer(ctx, BraxelRequestURL(ctx, host), answer_file);
+  return ReadAnswer(ctx, "Braxel", BraxelRequestURL(ctx, host), answer_file);
 }
 
 std::string GetMDLStatus(Context& ctx, std::string_view host, const std::string& answer_file) {
-  return ReadAnswer(ctx, MDLRequestURL(ctx, host), answer_file);
+  return ReadAnswer(ctx, "MDL", MDLRequestURL(ctx, host), answer_file);
 }
 
 std::string GetPhishTankStatus(Context& ctx, const std::string& answer_file, std::string_view address) {
@@ -108,6 +118,7 @@ std::string GetPhishTankStatus(Context& ctx, const std::string& answer_file, std
   if (outcome.error != 0 || (outcome.http_status != 200 && outcome.http_status != 0)) return "";
 
   const std::string text = ResponseTextInAnsi(body, outcome.content_type);
+  KeepLookupAnswer(ctx, "PhishTank", text);
   WriteFileAtomically(answer_file, ToCrLf(text) + kCrLf, 0644);
   const size_t open = text.find("<in_database>");
   if (open == std::string::npos) return "";

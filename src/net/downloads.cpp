@@ -84,7 +84,7 @@ class PartialFile {
 
 }  // namespace
 
-int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file) {
+int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file, FetchFacts* facts) {
   // Only web addresses are fetched: a link to file:// or another scheme never reads this machine.
   if (!IsHttpAddress(address)) {
     WriteLog(ctx, "Woops, I only download http and https addresses, not " + OneLogLine(address));
@@ -98,6 +98,7 @@ int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string
 
   TransferRequest request;
   request.url = std::string(address);
+  request.facts = facts;
   request.headers.push_back("User-Agent: " + ReadSetting(ctx, "Settings", "cboUAString", DefaultUserAgent()));
   const TransferOutcome outcome = RunTransfer(
       ctx, request, [&partial](std::string_view bytes) { return partial.write(bytes); },

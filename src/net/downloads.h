@@ -9,9 +9,13 @@
 
 namespace kestrum {
 
+struct FetchFacts;
+
 // 0 on success; otherwise the HTTP status (400 and above; the body is still saved) or the
 // Windows Internet error code of the failure. Only http and https addresses are fetched.
-int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file);
+// With `facts`, the transfer's facts are kept there.
+int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file,
+                       FetchFacts* facts = nullptr);
 // The link list's download: DownloadNewest's result unchanged.
 int32_t DownloadLink(Context& ctx, std::string_view address, const std::string& target_file);
 // True when DownloadNewest would give 0. Nothing is cached here, so "fresh" needs no extra step.

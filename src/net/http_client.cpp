@@ -1,5 +1,7 @@
 #include "net/http_client.h"
 
+#include <utility>
+
 #include "core/app_log.h"
 #include "core/identity.h"
 #include "core/ini_profile.h"
@@ -7,6 +9,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "net/curl_transfer.h"
+#include "net/fetch_facts.h"
 #include "net/inet_errors.h"
 #include "net/request_address.h"
 #include "net/response_text.h"
@@ -32,7 +35,8 @@ void LetEventsRun(Context& ctx) {
   if (ctx.desktop != nullptr) ctx.desktop->processEvents();
 }
 
-int32_t FetchContentWith(Context& ctx, const std::string& target_file, std::string& address, ConnectionCheck check) {
+int32_t FetchContentWith(Context& ctx, const std::string& target_file, std::string& address, ConnectionCheck check,
+                         FetchFacts* facts = nullptr) {
   if (check == ConnectionCheck::Run && !IsTheInternetAlive(ctx)) {
     Complain(ctx, kConnectFirst, kProgramTitle);
     return kErrorDisconnected;
@@ -45,6 +49,7 @@ int32_t FetchContentWith(Context& ctx, const std::string& target_file, std::stri
 
   TransferRequest request;
   request.url = address;
+  request.facts = facts;
   const std::string referer = ReadSetting(ctx, "Settings", "txtReferer", "");
   if (!referer.empty()) request.headers.push_back("Referer: " + referer);
   request.headers.push_back("User-Agent: " + ReadSetting(ctx, "Settings", "cboUAString", DefaultUserAgent()));
@@ -103,11 +108,15 @@ FetchResult FetchURLWith(Context& ctx, std::string& address, const std::string& 
   FetchResult result;
   result.RequestURL = address;
   result.BodyFile = target_file;
+  // A caller that wants the page fetch's facts gets those of the next FetchURL; the connection
+  // test's own fetch, which may run first, leaves them alone.
+  FetchFacts* facts = check == ConnectionCheck::Run ? std::exchange(ctx.page_fetch_facts, nullptr) : nullptr;
+  if (facts != nullptr) *facts = FetchFacts{.method = use_xmlhttp ? "xmlhttp" : "download"};
   if (use_xmlhttp) {
     std::string content_address = address;  // its "http://" rule does not reach the header request
-    result.Status = FetchContentWith(ctx, target_file, content_address, check);
+    result.Status = FetchContentWith(ctx, target_file, content_address, check, facts);
   } else {
-    result.Status = DownloadNewest(ctx, address, target_file);
+    result.Status = DownloadNewest(ctx, address, target_file, facts);
   }
 
   TextPane* headers_view = ctx.window != nullptr ? &ctx.window->headers() : nullptr;
