@@ -102,8 +102,9 @@ std::string MarkKind(const TextFormatRun& run, std::string_view text) {
   if (run.bold) {
     if (StartsWith(lower, "<iframe")) return "iframe";
     if (Contains(lower, "http-equiv")) return "meta refresh";
+    // Overlapping marks join: "window.location.href" is one run, named by the method it starts with.
     for (const char* method : {"location.href", "document.location", "window.location"})
-      if (lower == method) return method;
+      if (StartsWith(lower, method)) return method;
   }
   return "executable link";
 }

@@ -124,8 +124,9 @@ TEST_F(ReportTest, MetaRefreshAndScriptRedirectStandWhereTheReportSays) {
   std::vector<std::string> kinds;
   for (const auto& mark : report["marks"]) {
     kinds.push_back(mark["kind"]);
-    if (mark["kind"] == "meta refresh")
+    if (mark["kind"] == "meta refresh") {
       EXPECT_EQ(source.substr(mark["start"], mark["length"]), "http-equiv=\"refresh\"");
+    }
   }
   EXPECT_NE(std::find(kinds.begin(), kinds.end(), "meta refresh"), kinds.end());
   EXPECT_NE(std::find(kinds.begin(), kinds.end(), "window.location"), kinds.end());
@@ -161,8 +162,8 @@ TEST_F(ReportTest, SelfSignedCertificateIsReportedWithItsDetails) {
   EXPECT_EQ(certificate["error"]["code"], 12045);
   EXPECT_EQ(certificate["error"]["text"], "Invalid ca");
   EXPECT_TRUE(Contains(certificate["reason"].get<std::string>(), "self-signed")) << certificate.dump();
-  EXPECT_TRUE(Contains(certificate["subject"].get<std::string>(), "CN=localhost")) << certificate.dump();
-  EXPECT_TRUE(Contains(certificate["issuer"].get<std::string>(), "CN=localhost"));
+  EXPECT_TRUE(Contains(certificate["subject"].get<std::string>(), "localhost")) << certificate.dump();
+  EXPECT_TRUE(Contains(certificate["issuer"].get<std::string>(), "localhost"));
   EXPECT_TRUE(Contains(certificate["validFrom"].get<std::string>(), "2020"));
   EXPECT_TRUE(Contains(certificate["validUntil"].get<std::string>(), "2060"));
   EXPECT_EQ(certificate["names"], (json{"DNS:localhost", "IP Address:127.0.0.1"}));
