@@ -40,6 +40,9 @@ class ReportTest : public CliTest {
       r.set_content(std::string("<p>clear\x1b[2Jtitle\x1b]0;owned\x07 bell\x07 nul\0after nul</p>\x9d", 52),
                     "text/html");
     });
+    site.server().Get("/pwinb.asp", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("[CONTENT]<b>Owner: Loopback Net</b>[/CONTENT]", "text/html");
+    });
     site.server().Get("/ua", [](const httplib::Request& q, httplib::Response& r) {
       r.set_content("ua=" + q.get_header_value("User-Agent"), "text/plain");
     });
@@ -171,6 +174,14 @@ TEST_F(ReportTest, SelfSignedCertificateIsReportedWithItsDetails) {
   EXPECT_TRUE(Contains(certificate["validFrom"].get<std::string>(), "2020"));
   EXPECT_TRUE(Contains(certificate["validUntil"].get<std::string>(), "2060"));
   EXPECT_EQ(certificate["names"], (json{"DNS:localhost", "IP Address:127.0.0.1"}));
+}
+
+TEST_F(ReportTest, NetBlockOwnerOnlyWhenAskedFor) {
+  const RunResult run = RunCli({"dissect", "--json", "--netblock", site.url("/abc.html")}, home);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(Contains(json::parse(run.out)["netBlock"].get<std::string>(), "Owner: Loopback Net")) << run.out;
+  const RunResult text = RunCli({"dissect", "--netblock", site.url("/abc.html")}, home);
+  EXPECT_TRUE(Contains(text.out, "==== Net-Block ====\n")) << text.out;
 }
 
 TEST_F(ReportTest, BatchGoesOnPastADeadAddressAndSaysSoInItsStatus) {
