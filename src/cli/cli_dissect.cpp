@@ -15,16 +15,21 @@
 #include "cli/report_destination.h"
 #include "core/context.h"
 #include "core/exit_codes.h"
+#include "core/recording_desktop.h"
 #include "core/settings.h"
 #include "core/startup.h"
 #include "core/text.h"
 #include "decode/char_table.h"
 #include "dissect/dissect_command.h"
+#include "dissect/unattended.h"
 #include "net/net_block.h"
 #include "net/system_resolver.h"
 
 namespace kestrum::cli {
 namespace {
+
+constexpr const char* kLogUnusable =
+    "kestrum-cli: the log file cannot be created and logging may not be switched off\n";
 
 void PrintSection(std::string& out, const std::string& title, const std::string& body) {
   out += "==== " + title + " ====\n" + body;
@@ -104,9 +109,9 @@ void DissectOne(Context& ctx, const DissectOptions& options, DissectRun& run) {
   ctx.saved_page_file.clear();
 
   run.window.setAddressText(FromTerminal(run.address));
-  RunDissect(ctx);
+  run.outcome = RunDissect(ctx);
   run.saved_page_file = ctx.saved_page_file;
-  if (options.net_block && PageArrived(run)) RunNetBlockLookup(ctx);
+  if (options.net_block && PageArrived(run) && !ctx.quit_requested) RunNetBlockLookup(ctx);
   run.net_block_asked = options.net_block;
 
   ctx.page_fetch_facts = nullptr;
@@ -165,9 +170,21 @@ int RunDissectCommand(const char* argv0, const std::vector<std::string>& args) {
   SystemResolver resolver;
   ctx.resolver = &resolver;
   ctx.unattended = true;
+  // A terminal run leaves cfg.ini as it found it: a missing setting simply reads as its default.
+  ctx.settings_read_only = true;
   ApplyRunSettings(ctx, options);
+  // Start-up asks its own questions (an unusable log folder); their notices go to standard error.
+  ScriptedDesktop startup_desktop;
+  startup_desktop.fallback_answer = options.answer_yes ? MessageAnswer::Yes : MessageAnswer::No;
+  ctx.desktop = &startup_desktop;
   RunEarlyStartup(ctx);
   if (PrepareStorage(ctx)) WriteCharTable(ctx);
+  ctx.desktop = nullptr;
+  for (const auto& m : startup_desktop.messages) std::fprintf(stderr, "kestrum-cli: %s\n", ForTerminal(m.text).c_str());
+  if (ctx.quit_requested) {
+    std::fprintf(stderr, "%s", kLogUnusable);
+    return kExitStorageUnusable;
+  }
   LoadProxyEntry(ctx);
   if (!options.proxy_name.empty() && ctx.proxy_name != FromTerminal(options.proxy_name)) {
     std::fprintf(stderr, "kestrum-cli: dissect: the proxy list has no entry named '%s'\n", options.proxy_name.c_str());
@@ -176,14 +193,18 @@ int RunDissectCommand(const char* argv0, const std::vector<std::string>& args) {
 
   const bool colour = options.format == ReportFormat::Text && TerminalShowsColour(destination);
   const bool as_array = options.format == ReportFormat::Json && addresses.size() > 1;
-  bool any_failed = false;
+  int status = kExitSuccess;  // that of the first address that failed
   bool written = destination.write(as_array ? "[\n" : "");
   for (size_t i = 0; i < addresses.size() && written; ++i) {
     auto run = std::make_unique<DissectRun>();
     run->address = addresses[i];
     DissectOne(ctx, options, *run);
+    if (ctx.quit_requested) {
+      std::fprintf(stderr, "%s", kLogUnusable);
+      return kExitStorageUnusable;
+    }
     if (!PageArrived(*run)) {
-      any_failed = true;
+      if (status == kExitSuccess) status = ExitStatusFor(run->outcome);
       std::fprintf(stderr, "kestrum-cli: %s could not be fetched: %s\n", EscapeControls(run->address).c_str(),
                    FailureText(*run).c_str());
     }
@@ -210,7 +231,7 @@ int RunDissectCommand(const char* argv0, const std::vector<std::string>& args) {
                  options.output_file.empty() ? "" : " to ", options.output_file.c_str());
     return kExitOutputNotWritable;
   }
-  return any_failed ? kExitFetchFailed : kExitSuccess;
+  return status;
 }
 
 }  // namespace kestrum::cli

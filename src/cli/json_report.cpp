@@ -125,16 +125,18 @@ std::string HeaderBlockValue(std::string_view source, std::string_view label) {
 }
 
 bool PageArrived(const DissectRun& run) {
-  return run.facts.recorded && run.facts.error == 0 && run.facts.http_status != 0;
+  return run.outcome == QueryOutcome::Shown || run.outcome == QueryOutcome::AnsweredEmpty;
 }
 
 std::string FailureText(const DissectRun& run) {
   if (PageArrived(run)) return {};
+  // The first notice says why, in the words the window would show.
+  for (const auto& m : run.desktop.messages) {
+    if (m.buttons != MessageButtons::Ok) continue;
+    return EscapeControls(AnsiToUtf8(ReplaceAll(ReplaceAll(ReplaceAll(m.text, kCrLf, " "), "\n", " "), "  ", " ")));
+  }
   if (run.facts.recorded && run.facts.error != 0)
-    return std::to_string(run.facts.error) + " " + AnsiToUtf8(GetStatusText(run.facts.error));
-  // Nothing went out: the address was refused or the connection test failed; the last message says why.
-  if (!run.desktop.messages.empty())
-    return ReplaceAll(EscapeControls(AnsiToUtf8(run.desktop.messages.back().text)), "\n", " ");
+    return AnsiToUtf8(GetStatusText(run.facts.error)) + " (" + std::to_string(run.facts.error) + ")";
   return "nothing was fetched";
 }
 

@@ -8,6 +8,7 @@
 #include "core/context.h"
 #include "core/memory_views.h"
 #include "core/recording_desktop.h"
+#include "dissect/query_pipeline.h"
 #include "net/fetch_facts.h"
 
 namespace kestrum::cli {
@@ -22,10 +23,11 @@ struct DissectRun {
   FetchFacts facts;
   std::vector<std::pair<std::string, std::string>> lookup_answers;
   std::string saved_page_file;
+  QueryOutcome outcome = QueryOutcome::FetchFailed;
   bool net_block_asked = false;
 };
 
-// True when the page came: an HTTP answer arrived, whatever its status.
+// True when the page came: the server answered, whatever its status.
 bool PageArrived(const DissectRun& run);
 // The failure in one line ("12029 Cannot connect"); empty when the page arrived.
 std::string FailureText(const DissectRun& run);

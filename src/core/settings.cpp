@@ -20,6 +20,7 @@ std::string ReadSetting(Context& ctx, std::string_view section, std::string_view
 
 void WriteSetting(Context& ctx, std::string_view section, std::string_view key, std::optional<std::string_view> value) {
   // A setting that cannot be written is lost; the next read gives the default.
+  if (ctx.settings_read_only) return;
   WriteProfileString(GetSettingsPath(ctx), section, key, value);
 }
 

@@ -1,5 +1,6 @@
 #include "dissect/reputation_lookups.h"
 
+#include "core/app_log.h"
 #include "core/identity.h"
 #include "core/ini_profile.h"
 #include "core/seams.h"
@@ -12,6 +13,7 @@
 #include "net/http_client.h"
 #include "net/net_settings.h"
 #include "net/response_text.h"
+#include "net/status_text.h"
 #include "net/url.h"
 
 namespace kestrum {
@@ -27,11 +29,31 @@ void KeepLookupAnswer(Context& ctx, std::string_view service, std::string_view a
   if (ctx.lookup_answers != nullptr) ctx.lookup_answers->emplace_back(service, answer);
 }
 
-std::string ReadAnswer(Context& ctx, std::string_view service, const std::string& url, const std::string& answer_file) {
-  if (!DownloadFresh(ctx, url, answer_file)) return "Unknown";
-  const std::string answer = ReadWholeFile(answer_file).value_or(std::string());
-  KeepLookupAnswer(ctx, service, answer);
-  return LastAnswerField(answer);
+// The verdict is read from the bytes this request received; the answer file only keeps them, so
+// another run writing the same file at that moment cannot hand its verdict to this one.
+std::string ReadAnswer(Context& ctx, std::string_view name, const std::string& url, const std::string& answer_file) {
+  TransferRequest request;
+  request.url = url;
+  request.headers.push_back("User-Agent: " + ReadSetting(ctx, "Settings", "cboUAString", DefaultUserAgent()));
+  std::string body;
+  const TransferOutcome outcome = RunTransfer(ctx, request, [&body](std::string_view piece) {
+    body.append(piece);
+    return true;
+  });
+  if (outcome.error != 0 || outcome.http_status >= 400) {
+    const std::string why = outcome.error != 0 ? outcome.failure
+                                               : "the service answered " + std::to_string(outcome.http_status) + " (" +
+                                                     GetStatusText(static_cast<int32_t>(outcome.http_status)) + ")";
+    WriteLog(ctx, std::string("The ") + std::string(name) + " status is unknown: " + why);
+    return kUnknownVerdict;
+  }
+  KeepLookupAnswer(ctx, name, body);
+  WriteFileAtomically(answer_file, body, 0644);
+  return LastAnswerField(body);
+}
+
+void LogUnknown(Context& ctx, std::string_view why) {
+  WriteLog(ctx, "The PhishTank status is unknown: " + std::string(why));
 }
 
 }  // namespace
@@ -100,7 +122,8 @@ std::string GetMDLStatus(Context& ctx, std::string_view host, const std::string&
 std::string GetPhishTankStatus(Context& ctx, const std::string& answer_file, std::string_view address) {
   auto warn = [&ctx](const char* text) {
     if (ctx.desktop) ctx.desktop->showMessage(text, kProgramTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-    return std::string();
+    LogUnknown(ctx, text);
+    return std::string(kUnknownVerdict);
   };
   if (!IsTheInternetAlive(ctx)) return warn("Please connect to the internet first, then try again");
   if (!IsMSXML6Available()) return warn("Microsoft XML 6.0 is not present or registered on this system");
@@ -115,7 +138,15 @@ std::string GetPhishTankStatus(Context& ctx, const std::string& answer_file, std
     return true;
   });
   if (ctx.desktop) ctx.desktop->processEvents();
-  if (outcome.error != 0 || (outcome.http_status != 200 && outcome.http_status != 0)) return "";
+  if (outcome.error != 0) {
+    LogUnknown(ctx, outcome.failure);
+    return kUnknownVerdict;
+  }
+  if (outcome.http_status != 200 && outcome.http_status != 0) {
+    const auto status = static_cast<int32_t>(outcome.http_status);
+    LogUnknown(ctx, "the service answered " + std::to_string(status) + " (" + GetStatusText(status) + ")");
+    return kUnknownVerdict;
+  }
 
   const std::string text = ResponseTextInAnsi(body, outcome.content_type);
   KeepLookupAnswer(ctx, "PhishTank", text);

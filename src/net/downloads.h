@@ -11,11 +11,17 @@ namespace kestrum {
 
 struct FetchFacts;
 
+struct DownloadOutcome {
+  int32_t status = 0;   // as DownloadNewest gives it
+  std::string failure;  // why no answer came (FailureText); empty when the server answered
+};
+// The download with the cause of a failure in words; with `facts`, the transfer's facts are kept there.
+DownloadOutcome Download(Context& ctx, std::string_view address, const std::string& target_file,
+                         FetchFacts* facts = nullptr);
+
 // 0 on success; otherwise the HTTP status (400 and above; the body is still saved) or the
 // Windows Internet error code of the failure. Only http and https addresses are fetched.
-// With `facts`, the transfer's facts are kept there.
-int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file,
-                       FetchFacts* facts = nullptr);
+int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file);
 // The link list's download: DownloadNewest's result unchanged.
 int32_t DownloadLink(Context& ctx, std::string_view address, const std::string& target_file);
 // True when DownloadNewest would give 0. Nothing is cached here, so "fresh" needs no extra step.

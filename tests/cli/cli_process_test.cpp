@@ -1,14 +1,38 @@
 // kestrum-cli driven as a user drives it: a process with arguments, standard input and output.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "cli/cli_runner.h"
+#include "cli_runner.h"
 #include "core/text.h"
 #include "support/local_server.h"
+#include "support/temp_folder.h"
 
 namespace kestrum::testing {
 namespace {
+
+// Runs the CLI with its own program folder (and a per-user folder beside it); `input` is its
+// standard input.
+RunResult RunCli(const std::vector<std::string>& args, const std::string& home, const std::string& input = "") {
+  return RunCliWith(args, {kCliProgram, home, home + "-data", ""}, input);
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  CliTest() {
+    home = root.file("home");
+    root.write("placeholder", "");
+    ::mkdir(home.c_str(), 0755);
+    ::mkdir((home + "/Storage").c_str(), 0755);
+  }
+  void settings(const std::string& ini) { root.write("home/Storage/cfg.ini", ini); }
+  TempFolder root;
+  std::string home;
+};
 
 TEST_F(CliTest, DissectPrintsTheWholeVerdictAsJson) {
   LocalServer site;
@@ -55,11 +79,15 @@ TEST_F(CliTest, DissectFailsWithOneLineWhenNothingCanBeFetched) {
                     [](const httplib::Request&, httplib::Response& r) { r.set_content("1", "text/plain"); });
   site.start();
   settings("[Settings]\r\nchkMSXML=1\r\nIsTheInternetAlive=" + site.url("/online.txt") + "\r\n");
-  const std::string dead = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/page.html";
+  const std::string dead = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/p.html";
   const RunResult run = RunCli({"dissect", dead}, home);
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.out.find("==== Fetch ====\nfailed: 12029 Cannot connect\n"), std::string::npos) << run.out;
-  EXPECT_EQ(run.err, "kestrum-cli: " + dead + " could not be fetched: 12029 Cannot connect\n");
+  EXPECT_NE(run.out.find("==== Messages ====\n[exclamation] Woops, an error occured"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("==== Fetch ====\nfailed: Woops, an error occured"), std::string::npos) << run.out;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  EXPECT_EQ(run.err, "kestrum-cli: " + dead +
+                         " could not be fetched: Woops, an error occured whilst getting the content. The request "
+                         "failed: Cannot connect (12029) Please check and try again\n");
 }
 
 TEST_F(CliTest, DecodersReadArgumentsOrStandardInput) {
