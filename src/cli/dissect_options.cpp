@@ -172,8 +172,9 @@ const char* DissectHelpText() {
          "  --no-log             write nothing to the application log\n"
          "  -h, --help           show this help\n"
          "\n"
-         "Exit status: 0 every address was fetched (whatever its HTTP status), 1 at least one fetch\n"
-         "failed, 2 bad command line, 3 the output could not be written, 4 storage unusable.\n"
+         "Exit status: 0 every address was fetched (whatever its HTTP status); else that of the first\n"
+         "address that failed: 1 the fetch failed, 2 not an address, 4 the page could not be kept.\n"
+         "2 bad command line, 3 the output could not be written, 4 no usable storage or log folder.\n"
          "The JSON report is described in docs/json-report.md.\n";
 }
 
