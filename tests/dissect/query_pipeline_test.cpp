@@ -163,7 +163,8 @@ TEST_F(QueryTest, FailedFetchesSayWhyAndShowNoPage) {
     });
   });
   serve("/big", std::string(2 << 20, 'b'));
-  site.server().Get("/loop", [](const httplib::Request&, httplib::Response& response) { response.set_redirect("/loop"); });
+  site.server().Get("/loop",
+                    [](const httplib::Request&, httplib::Response& response) { response.set_redirect("/loop"); });
   start();
   set("Settings", "IdleTimeout", "1");
   set("Settings", "TransferTimeout", "3");

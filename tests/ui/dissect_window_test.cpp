@@ -175,6 +175,25 @@ TEST_F(DissectWindowTest, HelpVersionAndExitStatusesWithoutADisplay) {
   }
   // Neither request was taken for an address to dissect.
   EXPECT_FALSE(Contains(ReadWholeFile(home.file("Storage/Logs/applog.log")).value_or(""), "--version"));
+
+  // No log folder can be made and the questions are answered No: the run ends with its own status.
+  TempFolder broken;
+  std::filesystem::create_directories(broken.file("Storage"));
+  std::filesystem::create_directories(broken.file("data/kestrum"));
+  broken.write("Storage/Logs", "");
+  broken.write("data/kestrum/Logs", "");
+  QProcess kestrum;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("KESTRUM_HOME"), QString::fromStdString(broken.path()));
+  environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(broken.file("data")));
+  environment.remove(QStringLiteral("DISPLAY"));
+  kestrum.setProcessEnvironment(environment);
+  kestrum.start(QStringLiteral(KESTRUM_BINARY_DIR "/bin/kestrum"),
+                {QString::fromStdString(site.url("/page.html")),
+                 QStringLiteral("/f:") + QString::fromStdString(broken.file("out.txt"))});
+  ASSERT_TRUE(kestrum.waitForFinished(60000));
+  EXPECT_EQ(kestrum.exitCode(), 4) << kestrum.readAllStandardError().toStdString();
+  EXPECT_FALSE(std::filesystem::exists(broken.file("out.txt")));
 }
 
 }  // namespace
