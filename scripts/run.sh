@@ -54,7 +54,8 @@ echo
 # address has nothing listening, so the run reports it failed and exits 1.
 batch=("$page" "http://127.0.0.1:$site_port/download/PrizeClaimer.exe" "http://127.0.0.1:$(free_port)/")
 echo "Batch of ${#batch[@]} addresses with --jsonl:"
-printf '%s\n' "${batch[@]}" | { "$bin/kestrum-cli" dissect --jsonl -i - 2>/dev/null; echo $? >"$work/batch-status"; } | python3 -c '
+echo 0 >"$work/batch-status"
+printf '%s\n' "${batch[@]}" | { "$bin/kestrum-cli" dissect --jsonl -i - 2>/dev/null || echo $? >"$work/batch-status"; } | python3 -c '
 import json, sys
 reports = [json.loads(line) for line in sys.stdin]
 listed = sum(any(v["verdict"] == "Listed" for v in r["verdicts"]) for r in reports)
