@@ -1,12 +1,13 @@
-// The services' request handling on arbitrary bytes: the head parser, then the router, both on
-// the parsed head and on the bytes taken as a request target, so every exchange's query
-// parsing is reached without a well-formed head.
+// The services' request handling on arbitrary bytes: the request read as a connection reads it,
+// then the router, both on the parsed request and on the bytes taken as a request target, so
+// every exchange's query parsing is reached without a well-formed head.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "services/request_head.h"
+#include "services/host_check.h"
+#include "services/http_exchange.h"
 #include "services/request_router.h"
 
 using namespace kestrum::services;
@@ -26,13 +27,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
 
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const size_t end = EndOfHead(bytes);
-  const HeadParse parse = ParseRequestHead(end == std::string_view::npos ? bytes : bytes.substr(0, end));
-  if (parse.head) {
-    const RequestHead& head = *parse.head;
-    const ServiceAnswer answer = router.Answer({head.method, head.target, head.user_agent, head.referrer, head.via});
-    (void)SerializeAnswer(answer, true, head.keep_alive);
+  static const HostCheck hosts("127.0.0.1", {"lookups.test"});
+  const ParsedRequest parsed = ParseRequestBytes(bytes);
+  if (parsed.request) {
+    (void)hosts.Allows(parsed.request->host, "127.0.0.1");
+    const ServiceAnswer answer = router.Answer(*parsed.request);
+    (void)SerializeAnswer(answer, parsed.request->method != "HEAD", parsed.keep_alive);
+  } else {
+    (void)SerializeAnswer(parsed.error, true, false);
   }
-  for (const char* method : {"GET", "POST"}) (void)router.Answer({method, std::string(bytes), "", "", ""});
+  for (const char* method : {"GET", "POST"}) {
+    ServiceRequest request;
+    request.method = method;
+    request.target = std::string(bytes);
+    (void)router.Answer(request);
+  }
   return 0;
 }

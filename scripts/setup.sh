@@ -10,7 +10,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang clang-format clang-tidy libclang-rt-14-dev
   qt6-base-dev libqt6printsupport6 libgl-dev
   libcurl4-openssl-dev libssl-dev zlib1g-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libboost-dev nlohmann-json3-dev
   python3 lynx hyperfine xvfb xauth
 )
 missing=()

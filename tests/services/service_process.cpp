@@ -24,9 +24,9 @@ namespace {
 
 const std::string kExecutable = std::string(KESTRUM_BINARY_DIR) + "/bin/kestrum-services";
 
-// Spawns the executable with stdout to `out_fd` and stderr to `err_fd`.
-pid_t Spawn(const std::vector<std::string>& arguments, int out_fd, int err_fd) {
-  std::vector<std::string> argv_text{kExecutable};
+// Spawns `program` with stdout to `out_fd` and stderr to `err_fd`.
+pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments, int out_fd, int err_fd) {
+  std::vector<std::string> argv_text{program};
   argv_text.insert(argv_text.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& argument : argv_text) argv.push_back(argument.data());
@@ -36,13 +36,13 @@ pid_t Spawn(const std::vector<std::string>& arguments, int out_fd, int err_fd) {
   posix_spawn_file_actions_adddup2(&actions, out_fd, STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err_fd, STDERR_FILENO);
   pid_t pid = -1;
-  const int failed = posix_spawn(&pid, kExecutable.c_str(), &actions, nullptr, argv.data(), environ);
+  const int failed = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (failed) throw std::runtime_error("cannot start " + kExecutable);
+  if (failed) throw std::runtime_error("cannot start " + program);
   return pid;
 }
 
-std::string ReadUntilClosed(int fd, int timeout_ms) {
+std::string ReadAll(int fd, int timeout_ms) {
   std::string data;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
@@ -86,13 +86,13 @@ RawResponse ParseResponse(const std::string& text) {
 
 }  // namespace
 
-ServiceProcess::ServiceProcess(const std::vector<std::string>& arguments) {
+ServiceProcess::ServiceProcess(const std::vector<std::string>& arguments, const std::string& executable) {
   int out[2];
   if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   const int errors = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   std::vector<std::string> all{"--port", "0", "--listen", "127.0.0.1", "--quiet"};
   all.insert(all.end(), arguments.begin(), arguments.end());
-  pid_ = Spawn(all, out[1], errors);
+  pid_ = Spawn(executable.empty() ? kExecutable : executable, all, out[1], errors);
   ::close(out[1]);
   ::close(errors);
   // The first line names the port: "kestrum-services listening on http://127.0.0.1:PORT/".
@@ -134,17 +134,29 @@ ServiceRun RunServiceToEnd(const std::vector<std::string>& arguments) {
   int err[2];
   if (::pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   const int output = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  const pid_t pid = Spawn(arguments, output, err[1]);
+  const pid_t pid = Spawn(kExecutable, arguments, output, err[1]);
   ::close(err[1]);
   ::close(output);
   ServiceRun run;
-  run.errors = ReadUntilClosed(err[0], 10000);
+  run.errors = ReadAll(err[0], 10000);
   ::close(err[0]);
   run.exit_status = WaitFor(pid, 10000);
   return run;
 }
 
-RawResponse ExchangeRaw(int port, const std::string& request, size_t piece_size) {
+ServiceRun RunProgramToEnd(const std::string& program, const std::vector<std::string>& arguments) {
+  int out[2];
+  if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  const pid_t pid = Spawn(program, arguments, out[1], out[1]);
+  ::close(out[1]);
+  ServiceRun run;
+  run.errors = ReadAll(out[0], 60000);
+  ::close(out[0]);
+  run.exit_status = WaitFor(pid, 10000);
+  return run;
+}
+
+int ConnectTo(int port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -152,8 +164,23 @@ RawResponse ExchangeRaw(int port, const std::string& request, size_t piece_size)
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
     ::close(fd);
-    return {};
+    return -1;
   }
+  return fd;
+}
+
+std::string ReadUntilClosed(int fd, int timeout_ms) {
+  return ReadAll(fd, timeout_ms);
+}
+
+bool HasPendingInput(int fd) {
+  pollfd watch{fd, POLLIN, 0};
+  return ::poll(&watch, 1, 0) > 0;
+}
+
+RawResponse ExchangeRaw(int port, const std::string& request, size_t piece_size) {
+  const int fd = ConnectTo(port);
+  if (fd < 0) return {};
   const size_t piece = piece_size ? piece_size : request.size();
   for (size_t sent = 0; sent < request.size();) {
     if (sent > 0 && piece_size) std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -162,7 +189,7 @@ RawResponse ExchangeRaw(int port, const std::string& request, size_t piece_size)
     sent += static_cast<size_t>(n);
   }
   ::shutdown(fd, SHUT_WR);
-  const std::string text = ReadUntilClosed(fd, 20000);
+  const std::string text = ReadAll(fd, 20000);
   ::close(fd);
   return ParseResponse(text);
 }

@@ -11,9 +11,10 @@ namespace kestrum::testing {
 
 class ServiceProcess {
  public:
-  // Starts the service with `--port 0 --listen 127.0.0.1 --quiet` and `arguments`, and waits
-  // for the line that names its port. Throws when it does not come.
-  explicit ServiceProcess(const std::vector<std::string>& arguments);
+  // Starts the service (the built one unless `executable` names another) with `--port 0
+  // --listen 127.0.0.1 --quiet` and `arguments`, and waits for the line that names its port.
+  // Throws when it does not come.
+  explicit ServiceProcess(const std::vector<std::string>& arguments, const std::string& executable = "");
   ~ServiceProcess();
   ServiceProcess(const ServiceProcess&) = delete;
   ServiceProcess& operator=(const ServiceProcess&) = delete;
@@ -34,6 +35,15 @@ struct ServiceRun {
   std::string errors;
 };
 ServiceRun RunServiceToEnd(const std::vector<std::string>& arguments);
+// The same for any program; its standard output is kept in `errors` too.
+ServiceRun RunProgramToEnd(const std::string& program, const std::vector<std::string>& arguments);
+
+// A loopback connection to `port`, or -1.
+int ConnectTo(int port);
+// What arrives on `fd` until the peer closes or `timeout_ms` passes.
+std::string ReadUntilClosed(int fd, int timeout_ms);
+// True when `fd` has something to read (bytes, or the peer's close) right now.
+bool HasPendingInput(int fd);
 
 struct RawResponse {
   int status = 0;                              // 0 when no status line came back

@@ -6,12 +6,15 @@
 #include <filesystem>
 #include <thread>
 
+#include "core/ini_profile.h"
 #include "core/text.h"
 #include "service_process.h"
 #include "support/temp_folder.h"
 
 namespace kestrum::testing {
 namespace {
+
+const std::string kestrum_services = std::string(KESTRUM_BINARY_DIR) + "/bin/kestrum-services";
 
 // Base64 of "http://phish.test/login.html?user=1&x=<b>" as the program's encoder writes it.
 constexpr const char* kPhishBase64 = "aHR0cDovL3BoaXNoLnRlc3QvbG9naW4uaHRtbD91c2VyPTEmeD08Yj4=";
@@ -54,13 +57,12 @@ TEST_F(ServiceTest, AnswersEveryExchangeInTheShapeTheProgramSends) {
       {"GET", "/pwinb.asp?cl=kestrumde-v0.3.7&s=127.0.0.1||listed.test",
        "[CONTENT]\r\n<b>Loopback network</b>\r\nRange: 127.0.0.0 - 127.255.255.255\r\nAddress: 127.0.0.1\r\n"
        "[/CONTENT]\r\n"},
-      // An address list goes out unencoded, blank included.
-      {"GET", "/pwinb.asp?cl=kestrumde-v0.3.7&s=192.0.2.1, 10.0.0.7||a.test",
-       "[CONTENT]\r\n<b>Ten network</b>\r\nRange: 10.0.0.0 - 10.255.255.255\r\nAddress: 10.0.0.7\r\n[/CONTENT]\r\n"},
-      // libcurl refuses a blank in an address, so a client may send it escaped.
+      // The program escapes the blank of an address list (a request line cannot carry it).
       {"GET", "/pwinb.asp?cl=kestrumde-v0.3.7&s=192.0.2.1,%2010.0.0.7||a.test",
        "[CONTENT]\r\n<b>Ten network</b>\r\nRange: 10.0.0.0 - 10.255.255.255\r\nAddress: 10.0.0.7\r\n[/CONTENT]\r\n"},
-      {"GET", "/pwinb.asp?cl=kestrumde-v0.3.7&s=Error: Winsock made a woopsie whilst resolving Hostname||www.zone.test",
+      {"GET",
+       "/pwinb.asp?cl=kestrumde-v0.3.7&s=Error:%20Winsock%20made%20a%20woopsie%20whilst%20resolving%20Hostname||"
+       "www.zone.test",
        "[CONTENT]\r\n<b>Demo zone</b>\r\nDomain: zone.test\r\n[/CONTENT]\r\n"},
       {"GET", "/pwinb.asp?cl=kestrumde-v0.3.7&s=192.0.2.1||nowhere.test",
        "unable to determine the whois server for this name\r\n"},
@@ -132,6 +134,8 @@ TEST_F(ServiceTest, AnswersMissingKeysAndWrongRequestsWithErrors) {
       {"DELETE", "/checkurl/YQ==", 405},
       {"GET", "/nothing/here", 404},
       {"GET", "/%00/..%2F..%2Fetc/passwd", 404},
+      // A blank in the target cannot be told from the one before the version.
+      {"GET", "/pwinb.asp?cl=kestrumde-v0.3.7&s=192.0.2.1, 10.0.0.7||a.test", 400},
   };
   for (const Case& c : cases) EXPECT_EQ(Exchange(service->port(), c.method, c.target).status, c.status) << c.target;
   ExpectStillServing();
@@ -203,6 +207,68 @@ TEST_F(ServiceTest, ProxyRefusesLoopbackTargetsAndItsOwnRequestsByDefault) {
   ExpectStillServing();
 }
 
+TEST_F(ServiceTest, RefusesRequestsNamingAnotherHost) {
+  const int port = service->port();
+  const std::string lookup = "GET /?v=KestrumDE_v0.3.7&s=http://listed.test HTTP/1.1\r\n";
+  struct Case {
+    std::string request;
+    int status;
+  };
+  const Case cases[] = {
+      // A page whose own name was pointed at this machine (DNS rebinding).
+      {lookup + "Host: evil.example:" + std::to_string(port) + "\r\nConnection: close\r\n\r\n", 421},
+      {"GET /proxy/?url=http://a.test/&ref=[REF] HTTP/1.1\r\nHost: evil.example\r\nConnection: close\r\n\r\n", 421},
+      {"GET http://evil.example/online.txt HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n", 421},
+      // As the program asks: the address and port of its services setting.
+      {lookup + "Host: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\n\r\n", 200},
+      {lookup + "Host: localhost:" + std::to_string(port) + "\r\nConnection: close\r\n\r\n", 200},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ExchangeRaw(port, c.request).status, c.status) << c.request;
+
+  ServiceProcess named({"--data", data.path(), "--host-name", "lookups.team.test"});
+  EXPECT_EQ(ExchangeRaw(named.port(), lookup + "Host: Lookups.Team.Test\r\nConnection: close\r\n\r\n").body,
+            "Listed||ATS");
+  EXPECT_EQ(ExchangeRaw(named.port(), lookup + "Host: evil.example\r\nConnection: close\r\n\r\n").status, 421);
+}
+
+TEST_F(ServiceTest, SlowAndSilentClientsDoNotHoldUpTheOthers) {
+  const int port = service->port();
+  // More waiting connections than the service has workers: heads cut short, and nothing at all.
+  constexpr std::string_view kCutShort = "GET /online.txt HTTP/1.1\r\nHo";
+  std::vector<int> slow;
+  std::vector<int> silent;
+  for (int i = 0; i < 100; ++i) {
+    slow.push_back(ConnectTo(port));
+    ASSERT_GE(slow.back(), 0);
+    ASSERT_GT(::send(slow.back(), kCutShort.data(), kCutShort.size(), MSG_NOSIGNAL), 0);
+  }
+  for (int i = 0; i < 40; ++i) {
+    silent.push_back(ConnectTo(port));
+    ASSERT_GE(silent.back(), 0);
+  }
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Get("/?v=KestrumDE_v0.3.7&s=http://listed.test").body, "Listed||ATS");
+  // Answered while every waiting connection was still waiting, not after they were dropped.
+  for (const int fd : slow) EXPECT_FALSE(HasPendingInput(fd));
+  for (const int fd : silent) EXPECT_FALSE(HasPendingInput(fd));
+
+  // Each is dropped at its deadline: a head cut short is answered 408, silence is not answered.
+  EXPECT_TRUE(StartsWith(ReadUntilClosed(slow.front(), 30000), "HTTP/1.1 408 "));
+  EXPECT_EQ(ReadUntilClosed(silent.front(), 30000), "");
+  for (const int fd : slow) ::close(fd);
+  for (const int fd : silent) ::close(fd);
+
+  // A head that keeps trickling in does not earn more time: its deadline runs from its first byte.
+  const int trickling = ConnectTo(port);
+  std::string answer;
+  for (int byte = 0; byte < 80 && answer.empty(); ++byte) {
+    ::send(trickling, "X", 1, MSG_NOSIGNAL);
+    answer = ReadUntilClosed(trickling, 250);
+  }
+  EXPECT_TRUE(StartsWith(answer, "HTTP/1.1 408 ")) << answer;
+  ::close(trickling);
+  ExpectStillServing();
+}
+
 TEST(ServiceCommandLine, RefusesUnusableOptionsAndStopsCleanly) {
   TempFolder data;
   struct Case {
@@ -213,7 +279,10 @@ TEST(ServiceCommandLine, RefusesUnusableOptionsAndStopsCleanly) {
   const Case cases[] = {
       {{"--help"}, 0, ""},
       {{"--bogus"}, 2, "unknown option --bogus"},
+      {{"--bogus=1"}, 2, "unknown option --bogus"},
       {{"--port"}, 2, "--port needs a value"},
+      {{"--data", ""}, 2, "--data needs a value"},
+      {{"--data", data.path(), "stray"}, 2, "unexpected argument stray"},
       {{"--port", "70000", "--data", data.path()}, 2, "--port needs a whole number"},
       {{"--proxy-timeout", "0", "--data", data.path()}, 2, "--proxy-timeout needs a whole number"},
       {{"--data", data.file("missing")}, 2, "does not exist"},
@@ -224,6 +293,13 @@ TEST(ServiceCommandLine, RefusesUnusableOptionsAndStopsCleanly) {
     EXPECT_NE(run.errors.find(c.says), std::string::npos) << run.errors;
   }
 
+  const ServiceRun version = RunProgramToEnd(kestrum_services, {"--version"});
+  EXPECT_EQ(version.exit_status, 0);
+  EXPECT_EQ(version.errors, "kestrum-services 0.3.7\n");
+  // Listening where other machines can reach it is allowed, but said.
+  const ServiceRun open = RunServiceToEnd({"--listen", "0.0.0.0", "--data", data.file("missing")});
+  EXPECT_NE(open.errors.find("warning: listening on 0.0.0.0"), std::string::npos) << open.errors;
+
   ServiceProcess first({"--data", data.path()});
   const ServiceRun taken = RunServiceToEnd({"--port", std::to_string(first.port()), "--data", data.path()});
   EXPECT_EQ(taken.exit_status, 1);
@@ -233,9 +309,9 @@ TEST(ServiceCommandLine, RefusesUnusableOptionsAndStopsCleanly) {
   EXPECT_EQ(first.Stop(), 0);
 }
 
-TEST(ServiceSampleData, ListsTheDemoHosts) {
-  ServiceProcess service({"--data", std::string(KESTRUM_SOURCE_DIR) + "/tools/services/data"});
-  const int port = service.port();
+// The sample lists answer as the demo expects, from the source tree and as installed, where the
+// program finds them without being told.
+void ExpectDemoHostsListed(int port) {
   EXPECT_EQ(Exchange(port, "GET", "/?v=KestrumDE_v0.3.7&s=http://listed.kestrum.test").body, "Listed||ATS");
   EXPECT_EQ(Exchange(port, "GET", "/?v=KestrumDE_v0.3.7&s=http://clean.kestrum.test").body, "Not Listed");
   EXPECT_EQ(Exchange(port, "GET", "/scripts/mdl2.php?st=l&v=KestrumDE_v0.3.7&sq=http://malware.kestrum.test").body,
@@ -247,6 +323,25 @@ TEST(ServiceSampleData, ListsTheDemoHosts) {
   EXPECT_NE(Exchange(port, "GET", "/pwinb.asp?cl=kestrumde-v0.3.7&s=127.0.0.1||listed.kestrum.test")
                 .body.find("<b>Kestrum demo site, served on this machine</b>"),
             std::string::npos);
+}
+
+TEST(ServiceSampleData, ListsTheDemoHosts) {
+  ServiceProcess service({"--data", std::string(KESTRUM_SOURCE_DIR) + "/tools/services/data"});
+  ExpectDemoHostsListed(service.port());
+}
+
+TEST(ServiceInstall, PutsTheListsAndAUnitBesideTheProgram) {
+  TempFolder prefix;
+  const ServiceRun install = RunProgramToEnd(
+      KESTRUM_CMAKE_COMMAND, {"--install", KESTRUM_BINARY_DIR, "--prefix", prefix.path(), "--component", "services"});
+  ASSERT_EQ(install.exit_status, 0) << install.errors;
+  for (const char* list : {"braxel.txt", "mdl.txt", "phishtank.txt", "netblocks.txt"})
+    EXPECT_TRUE(std::filesystem::is_regular_file(prefix.file("share/kestrum/services/") + list)) << list;
+  const std::string unit = ReadWholeFile(prefix.file("lib/systemd/system/kestrum-services.service")).value_or("");
+  EXPECT_NE(unit.find("ExecStart=" + prefix.file("bin/kestrum-services") + " "), std::string::npos) << unit;
+
+  ServiceProcess installed({}, prefix.file("bin/kestrum-services"));
+  ExpectDemoHostsListed(installed.port());
 }
 
 }  // namespace

@@ -1,59 +1,202 @@
 #include "services/connection.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-
-#include <cerrno>
-#include <chrono>
+#include <array>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
 #include <cstdio>
+#include <memory>
+#include <optional>
 
-#include "services/request_head.h"
+#include "services/http_exchange.h"
 
 namespace kestrum::services {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+namespace asio = boost::asio;
+namespace http = boost::beast::http;
+using boost::beast::error_code;
+using tcp = asio::ip::tcp;
 
-enum class ReadResult { Data, Closed, TimedOut };
+constexpr int kDrainSeconds = 2;
+constexpr size_t kMaxDrainBytes = 256 * 1024;
 
-// Appends what arrives before `deadline` to `buffer`.
-ReadResult ReadSome(int socket, std::string& buffer, Clock::time_point deadline) {
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return ReadResult::TimedOut;
-    pollfd watch{socket, POLLIN, 0};
-    const int ready = ::poll(&watch, 1, static_cast<int>(left));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0) return ReadResult::Closed;
-    if (ready == 0) return ReadResult::TimedOut;
-    char chunk[8192];
-    const ssize_t got = ::recv(socket, chunk, sizeof chunk, 0);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (got <= 0) return ReadResult::Closed;
-    buffer.append(chunk, static_cast<size_t>(got));
-    return ReadResult::Data;
+// A request Beast refused to read, as opposed to a connection that ended or failed.
+bool IsMalformed(const error_code& error) {
+  return error.category() == make_error_code(http::error::end_of_stream).category() &&
+         error != http::error::end_of_stream && error != http::error::partial_message &&
+         error != http::error::need_more;
+}
+
+class Connection : public std::enable_shared_from_this<Connection> {
+ public:
+  Connection(tcp::socket socket, const ConnectionContext& context)
+      : socket_(std::move(socket)), timer_(socket_.get_executor()), context_(context) {
+    error_code error;
+    const auto remote = socket_.remote_endpoint(error);
+    peer_ = error ? "?" : remote.address().to_string();
+    const auto local = socket_.local_endpoint(error);
+    if (!error) local_address_ = local.address().to_string();
   }
-}
 
-bool SendAll(int socket, std::string_view bytes, int stall_seconds) {
-  while (!bytes.empty()) {
-    pollfd watch{socket, POLLOUT, 0};
-    const int ready = ::poll(&watch, 1, stall_seconds * 1000);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) return false;
-    const ssize_t sent = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    if (sent < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (sent <= 0) return false;
-    bytes.remove_prefix(static_cast<size_t>(sent));
+  void AwaitRequest() {
+    request_ = {};
+    if (served_ >= context_.limits.max_requests) return Close();
+    if (buffer_.size() > 0) return ReadHead();  // the next request arrived with the last one
+    Arm(context_.limits.idle_seconds);
+    socket_.async_wait(tcp::socket::wait_read, [self = shared_from_this()](const error_code& error) {
+      self->Disarm();
+      // A connection that sent nothing is owed no answer.
+      if (error || self->timed_out_) return self->Close();
+      self->ReadHead();
+    });
   }
-  return true;
-}
 
-void SendFinal(int socket, const ServiceAnswer& answer, const ConnectionLimits& limits) {
-  SendAll(socket, SerializeAnswer(answer, true, false), limits.send_stall_seconds);
-}
+ private:
+  // The step now starting must end within `seconds`; past that its operation is cancelled and
+  // its handler finds `timed_out_` set.
+  void Arm(int seconds) {
+    const unsigned step = ++step_;
+    timed_out_ = false;
+    timer_.expires_after(std::chrono::seconds(seconds));
+    timer_.async_wait([self = shared_from_this(), step](const error_code& error) {
+      if (error || step != self->step_) return;
+      self->timed_out_ = true;
+      error_code ignored;
+      self->socket_.cancel(ignored);
+    });
+  }
+
+  void Disarm() {
+    ++step_;
+    timer_.cancel();
+  }
+
+  void ReadHead() {
+    parser_.emplace();
+    ApplyRequestLimits(*parser_);
+    Arm(context_.limits.head_seconds);
+    http::async_read_header(socket_, buffer_, *parser_,
+                            [self = shared_from_this()](const error_code& error, size_t) { self->OnHead(error); });
+  }
+
+  void OnHead(const error_code& error) {
+    Disarm();
+    if (timed_out_) return Refuse(PlainAnswer(408, "Request timed out\r\n"));
+    if (error) {
+      return IsMalformed(error) ? Refuse(AnswerToReadError(error, *parser_)) : Close();
+    }
+    if (auto refusal = RefusalOfHead(*parser_)) return Refuse(std::move(*refusal));
+    request_ = ToServiceRequest(parser_->get());
+    if (!context_.hosts.Allows(request_.host, local_address_))
+      return Refuse(PlainAnswer(421, "Misdirected request: this service does not answer for that host name\r\n"));
+    if (parser_->is_done()) return Answer();
+    const auto expect = parser_->get()[http::field::expect];
+    if (expect.size() == 12 && boost::beast::iequals(expect, "100-continue")) {
+      static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+      Arm(context_.limits.send_seconds);
+      return asio::async_write(socket_, asio::buffer(kContinue.data(), kContinue.size()),
+                               [self = shared_from_this()](const error_code& failed, size_t) {
+                                 self->Disarm();
+                                 if (failed || self->timed_out_) return self->Close();
+                                 self->ReadBody();
+                               });
+    }
+    ReadBody();
+  }
+
+  void ReadBody() {
+    Arm(context_.limits.body_seconds);
+    http::async_read(socket_, buffer_, *parser_, [self = shared_from_this()](const error_code& error, size_t) {
+      self->Disarm();
+      if (self->timed_out_) return self->Refuse(PlainAnswer(408, "Request timed out\r\n"));
+      if (IsMalformed(error)) return self->Refuse(AnswerToReadError(error, *self->parser_));
+      if (error) return self->Close();
+      self->Answer();
+    });
+  }
+
+  // A proxy fetch may take long, so it runs on a worker and its answer is sent from the loop
+  // again; the lookups are answered from memory at once, on the loop.
+  void Answer() {
+    ++served_;
+    const bool keep_alive = parser_->get().keep_alive() && served_ < context_.limits.max_requests;
+    if (!RequestRouter::MayTakeLong(request_)) return Send(context_.router.Answer(request_), keep_alive);
+    asio::post(context_.workers, [self = shared_from_this(), keep_alive] {
+      ServiceAnswer answer = self->context_.router.Answer(self->request_);
+      asio::post(self->socket_.get_executor(),
+                 [self, keep_alive, answer = std::move(answer)] { self->Send(answer, keep_alive); });
+    });
+  }
+
+  void Refuse(const ServiceAnswer& answer) { Send(answer, false); }
+
+  void Send(const ServiceAnswer& answer, bool keep_alive) {
+    if (context_.log) {
+      const std::string what = request_.method.empty()
+                                   ? std::string("(malformed request)")
+                                   : PrintableForLog(request_.method) + " " + PrintableForLog(request_.target);
+      context_.log(peer_ + " " + what + " -> " + std::to_string(answer.status));
+    }
+    out_ = SerializeAnswer(answer, request_.method != "HEAD", keep_alive);
+    Arm(context_.limits.send_seconds);
+    asio::async_write(socket_, asio::buffer(out_),
+                      [self = shared_from_this(), keep_alive](const error_code& error, size_t) {
+                        self->Disarm();
+                        self->out_.clear();
+                        if (error || self->timed_out_) return self->Close();
+                        if (!keep_alive) return self->CloseGracefully();
+                        self->AwaitRequest();
+                      });
+  }
+
+  // Closing with unread bytes pending makes the kernel reset the connection, and the client may
+  // lose the answer just sent; so stop sending, take what is still arriving for a moment, then close.
+  void CloseGracefully() {
+    error_code ignored;
+    socket_.shutdown(tcp::socket::shutdown_send, ignored);
+    Arm(kDrainSeconds);
+    Drain();
+  }
+
+  void Drain() {
+    socket_.async_read_some(asio::buffer(sink_), [self = shared_from_this()](const error_code& error, size_t got) {
+      self->drained_ += got;
+      if (error || self->timed_out_ || self->drained_ > kMaxDrainBytes) {
+        self->Disarm();
+        return self->Close();
+      }
+      self->Drain();
+    });
+  }
+
+  void Close() {
+    error_code ignored;
+    socket_.close(ignored);
+  }
+
+  tcp::socket socket_;
+  asio::steady_timer timer_;
+  const ConnectionContext& context_;
+  std::string peer_;
+  std::string local_address_;
+  boost::beast::flat_buffer buffer_;
+  std::optional<RequestParser> parser_;
+  ServiceRequest request_;
+  std::string out_;
+  unsigned step_ = 0;
+  bool timed_out_ = false;
+  int served_ = 0;
+  size_t drained_ = 0;
+  std::array<char, 4096> sink_{};
+};
 
 }  // namespace
+
+void StartConnection(tcp::socket socket, const ConnectionContext& context) {
+  std::make_shared<Connection>(std::move(socket), context)->AwaitRequest();
+}
 
 std::string PrintableForLog(std::string_view text) {
   constexpr size_t kLimit = 300;
@@ -70,71 +213,6 @@ std::string PrintableForLog(std::string_view text) {
   }
   if (text.size() > kLimit) out += "...";
   return out;
-}
-
-void ServeConnection(int socket, const RequestRouter& router, const ConnectionLimits& limits, const RequestLogger& log,
-                     const std::string& peer) {
-  std::string buffer;
-  for (int served = 0; served < limits.max_requests; ++served) {
-    // The first byte may take the idle time; the rest of the request the request time.
-    auto deadline = Clock::now() + std::chrono::seconds(buffer.empty() ? limits.idle_seconds : limits.request_seconds);
-    size_t head_end = std::string::npos;
-    size_t searched = 0;  // the blank line cannot end before here
-    while ((head_end = EndOfHead(buffer, searched)) == std::string::npos) {
-      searched = buffer.size() > 2 ? buffer.size() - 2 : 0;
-      if (buffer.size() > kMaxHeadBytes) {
-        const bool one_long_line = buffer.find('\n') == std::string::npos;
-        SendFinal(socket, PlainAnswer(one_long_line ? 414 : 431, "Request too large\r\n"), limits);
-        return;
-      }
-      const bool was_empty = buffer.empty();
-      const ReadResult read = ReadSome(socket, buffer, deadline);
-      if (read == ReadResult::Closed) return;
-      if (read == ReadResult::TimedOut) {
-        if (!buffer.empty()) SendFinal(socket, PlainAnswer(408, "Request timed out\r\n"), limits);
-        return;
-      }
-      if (was_empty) deadline = Clock::now() + std::chrono::seconds(limits.request_seconds);
-    }
-    if (head_end > kMaxHeadBytes + 4) {
-      SendFinal(socket, PlainAnswer(431, "Request too large\r\n"), limits);
-      return;
-    }
-
-    const HeadParse parse = ParseRequestHead(std::string_view(buffer).substr(0, head_end));
-    if (!parse.head) {
-      if (log) log(peer + " (malformed request) -> " + std::to_string(parse.error.status));
-      SendFinal(socket, parse.error, limits);
-      return;
-    }
-    const RequestHead& head = *parse.head;
-    if (head.chunked) {
-      SendFinal(socket, PlainAnswer(411, "A request body needs a Content-Length\r\n"), limits);
-      return;
-    }
-    if (head.content_length > kMaxRequestBodyBytes) {
-      SendFinal(socket, PlainAnswer(413, "Request body too large\r\n"), limits);
-      return;
-    }
-    if (head.expects_continue && head.content_length > 0 &&
-        !SendAll(socket, "HTTP/1.1 100 Continue\r\n\r\n", limits.send_stall_seconds))
-      return;
-    // No exchange reads a body; it is received only to find where the next request begins.
-    while (buffer.size() < head_end + head.content_length) {
-      const ReadResult read = ReadSome(socket, buffer, deadline);
-      if (read != ReadResult::Data) return;
-    }
-
-    const ServiceRequest request{head.method, head.target, head.user_agent, head.referrer, head.via};
-    const ServiceAnswer answer = router.Answer(request);
-    const bool keep_alive = head.keep_alive && served + 1 < limits.max_requests;
-    if (log)
-      log(peer + " " + PrintableForLog(head.method) + " " + PrintableForLog(head.target) + " -> " +
-          std::to_string(answer.status));
-    if (!SendAll(socket, SerializeAnswer(answer, head.method != "HEAD", keep_alive), limits.send_stall_seconds)) return;
-    if (!keep_alive) return;
-    buffer.erase(0, head_end + head.content_length);
-  }
 }
 
 }  // namespace kestrum::services

@@ -1,85 +1,114 @@
 #include "services/http_server.h"
 
-#include <httplib.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <algorithm>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/strand.hpp>
+#include <boost/asio/thread_pool.hpp>
+#include <thread>
+#include <vector>
 
 namespace kestrum::services {
 namespace {
 
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+
+// A proxy fetch may hold its worker for the whole proxy time-out; enough workers remain for the
+// lookups while a few of those run.
 constexpr size_t kWorkers = 32;
+// Connections the kernel queues before they are accepted, for bursts of clients.
+constexpr int kListenBacklog = 1024;
 
-std::string PeerOf(int socket) {
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  char host[NI_MAXHOST] = "?";
-  if (::getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    ::getnameinfo(reinterpret_cast<sockaddr*>(&address), length, host, sizeof host, nullptr, 0, NI_NUMERICHOST);
-  return host;
-}
-
-// Closing with unread bytes pending makes the kernel reset the connection, and the client may
-// lose the error answer just sent; so stop sending, take what is still arriving for a moment,
-// then close.
-void CloseGracefully(int socket) {
-  ::shutdown(socket, SHUT_WR);
-  char sink[8192];
-  for (size_t drained = 0; drained < 256 * 1024;) {
-    pollfd watch{socket, POLLIN, 0};
-    if (::poll(&watch, 1, 500) <= 0) break;
-    const ssize_t got = ::recv(socket, sink, sizeof sink, 0);
-    if (got <= 0) break;
-    drained += static_cast<size_t>(got);
-  }
-  ::close(socket);
+// Two loop threads a core: reading and writing is cheap, but each loop thread is also a share
+// of the processor when other programs compete for it.
+unsigned LoopThreads() {
+  return std::max(4u, 2 * std::thread::hardware_concurrency());
 }
 
 }  // namespace
 
-class ServiceServer::Listener : public httplib::Server {
+class ServiceServer::Listener {
  public:
-  Listener(const RequestRouter& router, RequestLogger log) : router_(router), log_(std::move(log)) {
-    // Without SO_REUSEPORT (which the library sets by default), a second service started on a
-    // port already in use fails instead of silently taking half of its connections.
-    set_socket_options([](socket_t socket) {
-      const int yes = 1;
-      ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
-    // A proxy fetch may hold its worker for the whole proxy time-out; enough workers remain
-    // for the lookups while a few of those run.
-    new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+  Listener(const RequestRouter& router, const HostCheck& hosts, RequestLogger log)
+      : context_{router, hosts, workers_, std::move(log), ConnectionLimits{}} {}
+  // Answers still being computed refer to the context; they finish before it goes away.
+  ~Listener() { workers_.join(); }
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+
+  int Bind(const std::string& address, int port) {
+    boost::system::error_code error;
+    const auto endpoints = tcp::resolver(loop_).resolve(address, std::to_string(port), error);
+    if (error || endpoints.empty()) return -1;
+    const tcp::endpoint endpoint = *endpoints.begin();
+    acceptor_.open(endpoint.protocol(), error);
+    // SO_REUSEADDR only: a second service started on a port in use fails rather than sharing it.
+    if (!error) acceptor_.set_option(tcp::acceptor::reuse_address(true), error);
+    if (!error) acceptor_.bind(endpoint, error);
+    if (!error) acceptor_.listen(kListenBacklog, error);
+    if (error) {
+      acceptor_.close(error);
+      return -1;
+    }
+    return acceptor_.local_endpoint().port();
   }
 
- private:
-  bool process_and_close_socket(socket_t socket) override {
-    ServeConnection(socket, router_, limits_, log_, log_ ? PeerOf(socket) : std::string());
-    CloseGracefully(socket);
+  bool Serve() {
+    if (!acceptor_.is_open()) return false;
+    Accept();
+    std::vector<std::thread> helpers;
+    for (unsigned i = 1; i < LoopThreads(); ++i) helpers.emplace_back([this] { loop_.run(); });
+    loop_.run();
+    for (std::thread& helper : helpers) helper.join();
     return true;
   }
 
-  const RequestRouter& router_;
-  RequestLogger log_;
-  ConnectionLimits limits_;
+  void Stop() { loop_.stop(); }
+
+ private:
+  void Accept() {
+    // Each connection gets a strand: its steps never run at once, on whichever loop thread.
+    acceptor_.async_accept(asio::make_strand(loop_),
+                           [this](const boost::system::error_code& error, tcp::socket socket) {
+                             if (!acceptor_.is_open()) return;
+                             if (error) {
+                               // Out of descriptors, most likely: try again shortly rather than spin.
+                               retry_.expires_after(std::chrono::milliseconds(100));
+                               retry_.async_wait([this](const boost::system::error_code& cancelled) {
+                                 if (!cancelled) Accept();
+                               });
+                               return;
+                             }
+                             StartConnection(std::move(socket), context_);
+                             Accept();
+                           });
+  }
+
+  asio::io_context loop_;
+  tcp::acceptor acceptor_{loop_};
+  asio::steady_timer retry_{loop_};
+  // Declared after the loop, so it is joined before the loop it posts answers to goes away.
+  asio::thread_pool workers_{kWorkers};
+  ConnectionContext context_;
 };
 
-ServiceServer::ServiceServer(const RequestRouter& router, RequestLogger log)
-    : listener_(std::make_unique<Listener>(router, std::move(log))) {}
+ServiceServer::ServiceServer(const RequestRouter& router, const HostCheck& hosts, RequestLogger log)
+    : listener_(std::make_unique<Listener>(router, hosts, std::move(log))) {}
 
 ServiceServer::~ServiceServer() = default;
 
 int ServiceServer::Bind(const std::string& address, int port) {
-  if (port == 0) return listener_->bind_to_any_port(address);
-  return listener_->bind_to_port(address, port) ? port : -1;
+  return listener_->Bind(address, port);
 }
 
 bool ServiceServer::Serve() {
-  return listener_->listen_after_bind();
+  return listener_->Serve();
 }
 
 void ServiceServer::Stop() {
-  listener_->stop();
+  listener_->Stop();
 }
 
 }  // namespace kestrum::services

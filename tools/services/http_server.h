@@ -1,17 +1,18 @@
 #pragma once
-// Listening, accepting and the worker threads come from cpp-httplib; each accepted connection
-// is handed to ServeConnection, which reads the requests itself (see request_head.h for why).
+// Listening and accepting on an event loop (Boost.Asio) run by two threads a core; each accepted
+// connection is served by StartConnection; proxy fetches are made on a pool of worker threads.
 #include <memory>
 #include <string>
 
 #include "services/connection.h"
+#include "services/host_check.h"
 #include "services/request_router.h"
 
 namespace kestrum::services {
 
 class ServiceServer {
  public:
-  ServiceServer(const RequestRouter& router, RequestLogger log);
+  ServiceServer(const RequestRouter& router, const HostCheck& hosts, RequestLogger log);
   ~ServiceServer();
   ServiceServer(const ServiceServer&) = delete;
   ServiceServer& operator=(const ServiceServer&) = delete;
@@ -20,6 +21,7 @@ class ServiceServer {
   int Bind(const std::string& address, int port);
   // Serves until Stop; false when serving could not start.
   bool Serve();
+  // May be called from any thread.
   void Stop();
 
  private:

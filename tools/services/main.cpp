@@ -8,6 +8,8 @@
 #include <iostream>
 #include <thread>
 
+#include "core/identity.h"
+#include "services/host_check.h"
 #include "services/http_server.h"
 #include "services/list_store.h"
 #include "services/request_router.h"
@@ -34,9 +36,17 @@ int main(int argc, char** argv) {
     std::cout << ServiceUsage();
     return 0;
   }
+  if (options->show_version) {
+    std::cout << "kestrum-services " << kestrum::VersionText() << "\n";
+    return 0;
+  }
+  if (IsReachableFromOtherMachines(options->listen_address))
+    std::cerr << "kestrum-services: warning: listening on " << options->listen_address
+              << ", which other machines can reach; the lookups and the proxy are open to them\n";
+  const std::string data_folder = options->data_folder.empty() ? DefaultDataFolder() : options->data_folder;
   std::error_code ec;
-  if (!std::filesystem::is_directory(options->data_folder, ec)) {
-    std::cerr << "kestrum-services: the data folder " << options->data_folder << " does not exist\n";
+  if (!std::filesystem::is_directory(data_folder, ec)) {
+    std::cerr << "kestrum-services: the data folder " << data_folder << " does not exist\n";
     return 2;
   }
 
@@ -52,7 +62,7 @@ int main(int argc, char** argv) {
   const WarningSink warn = [](const std::string& line) {
     std::fprintf(stderr, "kestrum-services: %s\n", line.c_str());
   };
-  ListStore lists(options->data_folder, warn);
+  ListStore lists(data_folder, warn);
   // Read every list now, so its problems show at start rather than at the first lookup.
   lists.Braxel();
   lists.Mdl();
@@ -63,7 +73,8 @@ int main(int argc, char** argv) {
   const RequestRouter router(lists, [limits](const ProxyRequest& request) { return FetchForProxy(request, limits); });
   RequestLogger log;
   if (!options->quiet) log = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
-  ServiceServer server(router, log);
+  const HostCheck hosts(options->listen_address, options->host_names);
+  ServiceServer server(router, hosts, log);
   const int port = server.Bind(options->listen_address, options->port);
   if (port < 0) {
     std::cerr << "kestrum-services: cannot listen on " << options->listen_address << " port " << options->port << "\n";

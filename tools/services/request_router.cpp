@@ -121,6 +121,11 @@ ServiceAnswer WrongMethod(std::string_view allowed) {
 
 RequestRouter::RequestRouter(ListStore& lists, ProxyFetcher fetch) : lists_(lists), fetch_(std::move(fetch)) {}
 
+bool RequestRouter::MayTakeLong(const ServiceRequest& request) {
+  const auto target = SplitRequestTarget(request.target);
+  return target && (EqualsNoCase(target->path, "/proxy/") || EqualsNoCase(target->path, "/proxy"));
+}
+
 ServiceAnswer RequestRouter::Answer(const ServiceRequest& request) const {
   const auto target = SplitRequestTarget(request.target);
   if (!target) return PlainAnswer(400, "Bad request: unusable request target\r\n");

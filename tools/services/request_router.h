@@ -22,12 +22,16 @@ struct ServiceRequest {
   std::string user_agent;
   std::string referrer;
   std::string via;
+  std::string host;  // the Host the request names; not the router's business, checked before it
 };
 
 class RequestRouter {
  public:
   RequestRouter(ListStore& lists, ProxyFetcher fetch);
   ServiceAnswer Answer(const ServiceRequest& request) const;
+  // The proxy fetches from elsewhere, for up to its time-out; every other exchange is answered
+  // from memory at once.
+  static bool MayTakeLong(const ServiceRequest& request);
 
  private:
   ListStore& lists_;
