@@ -87,7 +87,7 @@ class PartialFile {
 }  // namespace
 
 DownloadOutcome Download(Context& ctx, std::string_view address, const std::string& target_file,
-                         unsigned file_mode) {
+                         unsigned file_mode, FetchFacts* facts) {
   // Only web addresses are fetched: a link to file:// or another scheme never reads this machine.
   if (!IsHttpAddress(address)) {
     WriteLog(ctx, "Woops, I only download http and https addresses, not " + OneLogLine(address));
@@ -103,6 +103,7 @@ DownloadOutcome Download(Context& ctx, std::string_view address, const std::stri
 
   TransferRequest request;
   request.url = std::string(address);
+  request.facts = facts;
   request.headers.push_back("User-Agent: " + ReadSetting(ctx, "Settings", "cboUAString", DefaultUserAgent()));
   const TransferOutcome outcome =
       RunTransfer(ctx, request, [&partial](std::string_view bytes) { return partial.write(bytes); });

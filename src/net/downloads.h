@@ -9,14 +9,16 @@
 
 namespace kestrum {
 
+struct FetchFacts;
+
 struct DownloadOutcome {
   int32_t status = 0;   // as DownloadNewest gives it
   std::string failure;  // why no answer came (FailureText); empty when the server answered
 };
 // The download with the cause of a failure in words. The file gets `file_mode`, never with an
-// execute bit.
+// execute bit; with `facts`, the transfer's facts are kept there.
 DownloadOutcome Download(Context& ctx, std::string_view address, const std::string& target_file,
-                         unsigned file_mode = 0644);
+                         unsigned file_mode = 0644, FetchFacts* facts = nullptr);
 
 // 0 on success; otherwise the HTTP status (400 and above; the body is still saved) or the
 // Windows Internet error code of the failure. Only http and https addresses are fetched.
