@@ -39,10 +39,10 @@ int main(int argc, char** argv) {
   ctx.window = &window;
   window.manual_locations = kestrum::ui::ManualLocations(QCoreApplication::applicationDirPath());
 
-  const kestrum::CommandLinePlan plan = kestrum::ui::RunStartup(
-      ctx, command_line,
-      {[&window] { window.SetViewMode(kestrum::ui::kModeSource); }, [&window] { window.PrepareLists(); },
-       [&window] { window.ToggleWordWrap(); }});
+  const kestrum::CommandLinePlan plan =
+      kestrum::ui::RunStartup(ctx, command_line,
+                              {[&window] { window.SetViewMode(kestrum::ui::kModeSource); },
+                               [&window] { window.PrepareLists(); }, [&window] { window.RestoreWordWrap(); }});
   window.FinishStartup();
   window.show();
   // The window shows first, so the user watches the query the command line asked for.
