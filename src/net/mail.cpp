@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cstdint>
 #include <ctime>
 #include <memory>
 
@@ -10,7 +11,6 @@
 #include "core/seams.h"
 #include "core/settings.h"
 #include "core/text.h"
-#include "decode/base64.h"
 #include "net/url.h"
 
 namespace kestrum {
@@ -41,6 +41,22 @@ bool IsPlainAscii(std::string_view text) {
   return true;
 }
 
+// RFC 2045 Base64 of a short piece, without line breaks (the net layer stands without the decoders).
+std::string EncodedWordBase64(std::string_view bytes) {
+  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    uint32_t group = static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
+    if (i + 1 < bytes.size()) group |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
+    out += kAlphabet[(group >> 18) & 63];
+    out += kAlphabet[(group >> 12) & 63];
+    out += i + 1 < bytes.size() ? kAlphabet[(group >> 6) & 63] : '=';
+    out += i + 2 < bytes.size() ? kAlphabet[group & 63] : '=';
+  }
+  return out;
+}
+
 // A header text with letters beyond ASCII as RFC 2047 words, whole UTF-8 characters per word.
 std::string HeaderText(std::string_view ansi) {
   const std::string line = OneLine(ansi);
@@ -52,7 +68,7 @@ std::string HeaderText(std::string_view ansi) {
     size_t end = std::min(utf8.size(), start + 45);  // 60 Base64 characters, no line break
     while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
     if (!out.empty()) out += "\r\n ";
-    out += "=?UTF-8?B?" + Base64Encode(std::string_view(utf8).substr(start, end - start)) + "?=";
+    out += "=?UTF-8?B?" + EncodedWordBase64(std::string_view(utf8).substr(start, end - start)) + "?=";
     start = end;
   }
   return out;

@@ -92,8 +92,8 @@ TEST_F(EmailDialogTest, SendsThePaneTextAsAttachmentWithoutAuthentication) {
   EXPECT_EQ(program.root.read("page.html"), expected_attachment);  // written over the saved page
 
   address(mail, "analyst@example.test", "kestrum@example.test");
-  mail.txtSubject->setText(QStringLiteral("Suspicious page"));
-  mail.txtComments->setPlainText(QStringLiteral("Have a look at this one."));
+  mail.txtSubject->setText(QString::fromUtf8("Suspicious café page"));
+  mail.txtComments->setPlainText(QString::fromUtf8("Have a look at this one, café included."));
   QTest::mouseClick(mail.lblSend, Qt::LeftButton);
   SettleEvents();
   EXPECT_TRUE(desktop.messages.empty()) << desktop.messages[0].text;
@@ -103,8 +103,8 @@ TEST_F(EmailDialogTest, SendsThePaneTextAsAttachmentWithoutAuthentication) {
   const QJsonObject got = server.message();
   EXPECT_EQ(Text(got, "mail_from"), "kestrum@example.test");
   EXPECT_EQ(got.value(QStringLiteral("rcpt_tos")).toVariant().toStringList(), QStringList{"analyst@example.test"});
-  EXPECT_EQ(Text(got, "subject"), "Suspicious page");
-  EXPECT_EQ(Text(got, "body"), "Have a look at this one.");
+  EXPECT_EQ(Text(got, "subject"), "Suspicious café page");
+  EXPECT_EQ(TrimBlank(Text(got, "body")), "Have a look at this one, café included.");
   EXPECT_EQ(Text(got, "attachment_name"), "page.html");
   EXPECT_EQ(QByteArray::fromBase64(got.value(QStringLiteral("attachment")).toString().toLatin1()).toStdString(),
             expected_attachment);
