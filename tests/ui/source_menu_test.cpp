@@ -258,6 +258,37 @@ std::vector<int> LineNumbersOn(const std::string& page) {
   return numbers;
 }
 
+// Where each page's words sit, in points, from pdftotext's word boxes.
+struct PageExtent {
+  double left = 1e9, top = 1e9, right = 0, bottom = 0, width = 0, height = 0;
+};
+std::vector<PageExtent> PdfPageExtents(const std::string& pdf) {
+  QProcess pdftotext;
+  pdftotext.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-bbox"), QString::fromStdString(pdf), QStringLiteral("-")});
+  if (!pdftotext.waitForFinished(60000)) return {};
+  const std::string html = pdftotext.readAllStandardOutput().toStdString();
+  auto number_after = [&html](const char* name, size_t from) {
+    const size_t at = html.find(name, from);
+    return at == std::string::npos ? 0.0 : std::stod(html.substr(at + std::strlen(name)));
+  };
+  std::vector<PageExtent> pages;
+  for (size_t at = html.find("<page "); at != std::string::npos;) {
+    const size_t next = html.find("<page ", at + 1);
+    PageExtent page{1e9, 1e9, 0, 0, number_after("width=\"", at), number_after("height=\"", at)};
+    for (size_t word = html.find("<word ", at); word < next && word != std::string::npos;
+         word = html.find("<word ", word + 1)) {
+      page.left = std::min(page.left, number_after("xMin=\"", word));
+      page.top = std::min(page.top, number_after("yMin=\"", word));
+      page.right = std::max(page.right, number_after("xMax=\"", word));
+      page.bottom = std::max(page.bottom, number_after("yMax=\"", word));
+    }
+    pages.push_back(page);
+    at = next;
+  }
+  return pages;
+}
+
 TEST_F(SourceMenuTest, PrintingGoesPageByPageWithoutLosingOrRepeatingALine) {
   const std::string pdf = program.root.file("source.pdf");
   window->printer_for_job = [&pdf] { return ui::PdfPrinter(QString::fromStdString(pdf)); };
@@ -278,6 +309,15 @@ TEST_F(SourceMenuTest, PrintingGoesPageByPageWithoutLosingOrRepeatingALine) {
   }
   ASSERT_EQ(all.size(), 300u);
   for (int i = 0; i < 300; ++i) EXPECT_EQ(all[static_cast<size_t>(i)], i + 1);
+  // Every page inside the 100-twip (5 point) margins, its text starting at the top margin.
+  const auto extents = PdfPageExtents(pdf);
+  ASSERT_EQ(extents.size(), pages.size());
+  for (const auto& page : extents) {
+    EXPECT_NEAR(page.left, 5.0, 0.1);
+    EXPECT_NEAR(page.top, 5.0, 0.1);
+    EXPECT_LE(page.bottom, page.height - 5.0);
+    EXPECT_LE(page.right, page.width - 5.0);
+  }
 
   window->rtfSource->setText("");
   window->mnuSRCPrint->trigger();
