@@ -57,7 +57,7 @@ void BM_StartToShownWindow(benchmark::State& state) {
     program.ctx.window = &window;
     kestrum::ui::RunStartup(program.ctx, "",
                             {[&window] { window.SetViewMode(kestrum::ui::kModeSource); },
-                             [&window] { window.PrepareLists(); }, [&window] { window.ToggleWordWrap(); }});
+                             [&window] { window.PrepareLists(); }, [&window] { window.RestoreWordWrap(); }});
     window.FinishStartup();
     window.show();
     WaitUntilShown(window);

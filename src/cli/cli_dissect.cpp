@@ -9,12 +9,14 @@
 
 #include "cli/cli_output.h"
 #include "core/context.h"
+#include "core/exit_codes.h"
 #include "core/memory_views.h"
 #include "core/recording_desktop.h"
 #include "core/startup.h"
 #include "core/text.h"
 #include "decode/char_table.h"
 #include "dissect/dissect_command.h"
+#include "dissect/unattended.h"
 #include "net/system_resolver.h"
 
 namespace kestrum::cli {
@@ -121,7 +123,7 @@ int RunDissectCommand(const char* argv0, const std::vector<std::string>& args) {
   DissectOptions options;
   if (!ParseOptions(args, options)) {
     std::fprintf(stderr, "kestrum-cli: usage: kestrum-cli dissect [--json] [--yes] URL\n");
-    return 2;
+    return kExitUsage;
   }
   Context ctx = MakeProgramContext(argv0);
   MemoryMainView window;
@@ -132,24 +134,39 @@ int RunDissectCommand(const char* argv0, const std::vector<std::string>& args) {
   ctx.desktop = &desktop;
   ctx.resolver = &resolver;
   ctx.unattended = true;
+  // A terminal run leaves cfg.ini as it found it: a missing setting simply reads as its default.
+  ctx.settings_read_only = true;
 
   // The same preparation as the window's start, then the same command as its Dissect button.
   RunEarlyStartup(ctx);
   if (PrepareStorage(ctx)) WriteCharTable(ctx);
+  if (ctx.quit_requested) {
+    std::fprintf(stderr, "kestrum-cli: the log file cannot be created and logging may not be switched off\n");
+    return kExitStorageUnusable;
+  }
   LoadProxyEntry(ctx);
   window.setAddressText(FromTerminal(options.address));
-  RunDissect(ctx);
+  const QueryOutcome outcome = RunDissect(ctx);
+  if (ctx.quit_requested) return kExitStorageUnusable;
 
   if (options.json) PrintJson(window, ctx, desktop);
   else PrintText(window, desktop);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) return kExitOutputNotWritable;
 
-  if (TrimBlank(window.source().text()).empty()) {
-    std::string reason = desktop.messages.empty() ? "nothing was fetched" : ForTerminal(desktop.messages.back().text);
-    reason = ReplaceAll(reason, "\n", " ");
-    std::fprintf(stderr, "kestrum-cli: %s could not be fetched: %s\n", options.address.c_str(), reason.c_str());
-    return 1;
+  const int status = ExitStatusFor(outcome);
+  if (status != kExitSuccess) {
+    // The first notice, which said why, on one line.
+    std::string reason = "nothing was fetched";
+    for (const auto& m : desktop.messages) {
+      if (m.buttons != MessageButtons::Ok) continue;
+      reason = m.text;
+      break;
+    }
+    reason = ReplaceAll(ReplaceAll(ReplaceAll(reason, kCrLf, " "), "\n", " "), "  ", " ");
+    std::fprintf(stderr, "kestrum-cli: %s could not be fetched: %s\n", options.address.c_str(),
+                 ForTerminal(reason).c_str());
   }
-  return 0;
+  return status;
 }
 
 }  // namespace kestrum::cli

@@ -5,6 +5,7 @@
 
 #include "cli/cli_codec.h"
 #include "cli/cli_dissect.h"
+#include "core/exit_codes.h"
 #include "core/identity.h"
 
 namespace {
@@ -25,8 +26,12 @@ void PrintUsage(std::FILE* out) {
                "  --version                      show the version\n"
                "\n"
                "Text is read and written as UTF-8 and handled as Windows-1252 inside; --raw passes\n"
-               "bytes through unchanged. Settings and logs live in Storage beside the program or in\n"
-               "$KESTRUM_HOME/Storage.\n");
+               "bytes through unchanged. Settings and logs live in $KESTRUM_HOME/Storage when\n"
+               "KESTRUM_HOME is set, else in Storage beside the program when that folder exists, else\n"
+               "in $XDG_DATA_HOME/kestrum/Storage (~/.local/share by default); cfg.ini is only read.\n"
+               "\n"
+               "%s",
+               kestrum::kExitStatusHelp);
 }
 
 }  // namespace
@@ -35,7 +40,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (args.empty()) {
     PrintUsage(stderr);
-    return 2;
+    return kestrum::kExitUsage;
   }
   const std::string& command = args[0];
   const std::vector<std::string> rest(args.begin() + 1, args.end());
@@ -51,5 +56,5 @@ int main(int argc, char** argv) {
   if (command == "decode") return kestrum::cli::RunDecode(argv[0], rest);
   if (command == "encode") return kestrum::cli::RunEncode(argv[0], rest);
   std::fprintf(stderr, "kestrum-cli: unknown command '%s' (try --help)\n", command.c_str());
-  return 2;
+  return kestrum::kExitUsage;
 }

@@ -151,6 +151,7 @@ Remedy AskForRemedy(Context& ctx, const std::string& path, bool path_was_set) {
   desktop.showMessage("Then I am afraid I cannot load ....", kProgramTitle, MessageIcon::Information,
                       MessageButtons::Ok);
   ctx.quit_requested = true;
+  desktop.endProgram();
   return Remedy::GiveUp;
 }
 
@@ -197,9 +198,13 @@ void WriteLog(Context& ctx, std::string_view message) {
       }
       result = AppendLine(path, line, true);
     }
-    // A failure to append to a log that exists never ends the program; only creation asks.
-    if (result != AppendResult::CannotCreate || !ctx.desktop) return;
-    if (AskForRemedy(ctx, path, !settings.file.empty()) == Remedy::GiveUp) return;
+    // A failure to append to a log that exists never ends the program; only creation asks, and
+    // only once a run: the answers stand for every later line.
+    if (result != AppendResult::CannotCreate || !ctx.desktop || ctx.log_questions_asked) return;
+    if (AskForRemedy(ctx, path, !settings.file.empty()) == Remedy::GiveUp) {
+      ctx.log_questions_asked = true;
+      return;
+    }
   }
 }
 

@@ -10,7 +10,8 @@ class MainView;
 class Resolver;
 
 struct Context {
-  // Folder of the executable, or $KESTRUM_HOME. Storage lives below it.
+  // $KESTRUM_HOME, a build tree's or portable unpack's executable folder, or the per-user folder
+  // (ChooseProgramFolder). Storage lives below it.
   std::string program_folder;
   // Root of the per-user folders ($XDG_DATA_HOME, default ~/.local/share).
   std::string user_data_root;
@@ -44,14 +45,24 @@ struct Context {
 
   // The user agreed to switch the log off but the setting could not be stored: honoured until exit.
   bool logging_off_for_session = false;
+  // The log file could not be created and its questions were asked: once per run is enough.
+  bool log_questions_asked = false;
+
+  // A run that only reads cfg.ini (the terminal front end): WriteSetting stores nothing there, so a
+  // setting that is absent keeps reading as its default.
+  bool settings_read_only = false;
 
   int view_mode = 1;
   int last_view_mode = 1;
 };
 
-// A context for the running program: program folder from the executable or $KESTRUM_HOME,
-// per-user root from $XDG_DATA_HOME or $HOME/.local/share.
+// A context for the running program: per-user root from $XDG_DATA_HOME or $HOME/.local/share,
+// program folder from ChooseProgramFolder.
 Context MakeProgramContext(const char* argv0);
+// $KESTRUM_HOME when set; else the executable's folder when it already holds a Storage folder and
+// lies outside /usr; else the per-user folder (user data root + "/kestrum").
+std::string ChooseProgramFolder(const char* kestrum_home, const std::string& executable_folder,
+                                const std::string& user_data_root);
 std::string ExecutableFolder(const char* argv0);
 
 }  // namespace kestrum

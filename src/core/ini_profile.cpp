@@ -254,7 +254,11 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, uns
   ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
+  if (!ok) {
+    const int error = errno;  // the caller names the cause (a full disk, say)
+    ::unlink(temp.c_str());
+    errno = error;
+  }
   if (ok) NoteFilesChanged();
   return ok;
 }
@@ -274,10 +278,24 @@ std::string ReadProfileString(const std::string& path, std::string_view section,
   return ProfileStringFrom(ReadFileAsItIsNow(path), section, key, default_value);
 }
 
+namespace {
+
+// The file's contents; nothing for a file that does not exist. False when a file is there but
+// cannot be read: writing then would replace everything it holds with the one key.
+bool ReadForUpdate(const std::string& path, std::optional<std::string>& contents) {
+  contents = ReadWholeFile(path);
+  if (contents) return true;
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) != 0 && errno == ENOENT;
+}
+
+}  // namespace
+
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::optional<std::string_view> value) {
   if (!IsStorableIniName(section, key)) return false;
-  const auto contents = ReadWholeFile(path);
+  std::optional<std::string> contents;
+  if (!ReadForUpdate(path, contents)) return false;
   if (!contents && !value) return true;  // nothing to delete
   const std::string updated = IniWithValue(contents.value_or(std::string()), section, key, value);
   if (contents && updated == *contents) return true;
@@ -288,7 +306,8 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
                          const std::vector<std::pair<std::string, std::string>>& values) {
   for (const auto& entry : values)
     if (!IsStorableIniName(section, entry.first)) return false;
-  const auto contents = ReadWholeFile(path);
+  std::optional<std::string> contents;
+  if (!ReadForUpdate(path, contents)) return false;
   std::string updated = contents.value_or(std::string());
   for (const auto& [key, value] : values) updated = IniWithValue(updated, section, key, value);
   if (contents && updated == *contents) return true;

@@ -37,6 +37,7 @@ class ScriptedDesktop : public Desktop {
                                             std::string_view suggested_name) override;
   std::optional<std::string> chooseOpenFile(std::string_view caption, std::string_view filter) override;
   void processEvents() override { ++event_passes; }
+  void endProgram() override { program_ended = true; }
   bool openWithDefaultHandler(std::string_view target) override {
     opened.emplace_back(target);
     return true;
@@ -52,6 +53,7 @@ class ScriptedDesktop : public Desktop {
   std::vector<std::string> opened;
   std::vector<StartedProgram> started;
   int event_passes = 0;
+  bool program_ended = false;
 
  protected:
   virtual void onMessage(const ShownMessage&) {}

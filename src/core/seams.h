@@ -155,6 +155,8 @@ class Desktop {
   virtual std::optional<std::string> chooseOpenFile(std::string_view caption, std::string_view filter) = 0;
   // One pass of pending window events.
   virtual void processEvents() {}
+  // Ends the program as closing the main window does (after a refusal that leaves it no way on).
+  virtual void endProgram() {}
   // Hands an address, file or folder to the desktop's default handler.
   virtual bool openWithDefaultHandler(std::string_view target) = 0;
   // Starts a program with an argument list; never through a shell.

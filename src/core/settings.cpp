@@ -5,14 +5,13 @@
 
 namespace kestrum {
 
-std::string ReadSetting(Context& ctx, std::string_view section, std::string_view key,
-                        std::string_view default_value) {
+std::string ReadSetting(Context& ctx, std::string_view section, std::string_view key, std::string_view default_value) {
   return ReadProfileString(GetSettingsPath(ctx), section, key, default_value);
 }
 
-void WriteSetting(Context& ctx, std::string_view section, std::string_view key,
-                  std::optional<std::string_view> value) {
+void WriteSetting(Context& ctx, std::string_view section, std::string_view key, std::optional<std::string_view> value) {
   // A setting that cannot be written is lost; the next read gives the default.
+  if (ctx.settings_read_only) return;
   WriteProfileString(GetSettingsPath(ctx), section, key, value);
 }
 

@@ -7,6 +7,7 @@
 #include "core/app_log.h"
 #include "core/identity.h"
 #include "core/ini_profile.h"
+#include "core/partial_files.h"
 #include "core/platform.h"
 #include "core/seams.h"
 #include "core/settings.h"
@@ -95,8 +96,13 @@ bool PrepareStorage(Context& ctx) {
   // A Storage folder that cannot be made is reported by the dl_temp check below.
   if (!FolderExists(storage)) CreateFolder(storage);
   WriteLog(ctx, "Initializing sockets");
-  if (GetTempFolder(ctx) == kTempFolderError && ctx.desktop)
-    ctx.desktop->showMessage(kStorageProblemMessage, kProgramTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+  const std::string temp_folder = GetTempFolder(ctx);
+  if (temp_folder == kTempFolderError) {
+    if (ctx.desktop)
+      ctx.desktop->showMessage(kStorageProblemMessage, kProgramTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+  } else {
+    RemoveStalePartialFiles(temp_folder);  // downloads of a run that was killed
+  }
   return !FileExists(ctx, GetCharConfigPath(ctx));
 }
 

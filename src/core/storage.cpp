@@ -61,12 +61,7 @@ std::string StorageFolder(const Context& ctx) {
 }
 
 std::string PerUserFolder(const Context& ctx, bool create) {
-  std::string folder = ctx.user_data_root;
-  if (!folder.empty() && IsSeparator(folder.back())) {
-    folder += kCompanyName;
-  } else if (folder.size() > 4) {
-    folder = folder + "/" + kCompanyName;
-  }
+  const std::string folder = JoinPath(ctx.user_data_root.empty() ? "/tmp" : ctx.user_data_root, kPerUserFolderName);
   if (create) {
     // The data root itself may not exist yet on a fresh account.
     std::string partial;
@@ -76,8 +71,6 @@ std::string PerUserFolder(const Context& ctx, bool create) {
       partial += '/';
     }
   }
-  folder = folder + "/" + kProgramTitle;
-  if (create) CreateFolderIfMissing(folder);
   return folder;
 }
 

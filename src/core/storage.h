@@ -1,6 +1,6 @@
 #pragma once
-// Where the program keeps its files: Storage beside the executable, or the per-user folder when
-// the program folder cannot be written.
+// Where the program keeps its files: Storage in the program folder (Context), or the per-user
+// folder when the program folder cannot be written.
 #include <string>
 #include <string_view>
 
@@ -13,8 +13,10 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 std::string EnsureTrailingSeparator(std::string_view path);
 
 std::string StorageFolder(const Context& ctx);  // program folder + "/Storage"
-// Per-user folder: user data root, company, title. With `create`, missing levels are made.
+// Per-user folder: the user data root ($XDG_DATA_HOME) + "/kestrum", one folder without blanks
+// in its name. With `create`, missing levels are made.
 std::string PerUserFolder(const Context& ctx, bool create);
+inline constexpr const char* kPerUserFolderName = "kestrum";
 
 // The storage base is re-evaluated on every call (limited.txt may have been removed).
 std::string GetSettingsPath(Context& ctx);

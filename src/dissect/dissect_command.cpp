@@ -34,9 +34,13 @@ void ReplaceInPane(TextPane& pane, std::string_view placeholder, std::string_vie
 
 std::string BraxelLine(Context& ctx, MainView& window, const std::string& host) {
   window.setCaption("Obtaining Braxel status for: " + ctx.current_host);
-  const std::string answer =
-      GetBraxelStatus(ctx, host, JoinPath(GetTempFolder(ctx), "braxel.txt"));
+  const std::string answer = GetBraxelStatus(ctx, host, JoinPath(GetTempFolder(ctx), "braxel.txt"));
   const BraxelVerdict verdict = ParseBraxelAnswer(answer);
+  if (answer == kUnknownVerdict) {
+    // No answer is no verdict: the box shows no colour for it, not even a previous run's.
+    window.setAddressColors(kWhite, kBlack);
+    return "Braxel Status: Unknown";
+  }
   if (verdict.status != "Listed") {
     window.setAddressColors(kWhite, kBlack);
     return "Braxel Status: Not Listed";
@@ -61,13 +65,18 @@ AddressColors BraxelClassColors(std::string_view category) {
   return {kRed, kWhite};
 }
 
-void RunDissect(Context& ctx) {
+std::string VerdictLine(std::string_view name, std::string_view answer) {
+  const char* verdict = answer == "Listed" ? "Listed" : answer == kUnknownVerdict ? kUnknownVerdict : "Not Listed";
+  return std::string(name) + " Status: " + verdict;
+}
+
+QueryOutcome RunDissect(Context& ctx) {
   MainView& window = *ctx.window;
   if (!IsTheInternetAlive(ctx)) {
     if (ctx.desktop)
       ctx.desktop->showMessage("Please connect to the internet first", kProgramTitle, MessageIcon::Information,
                                MessageButtons::Ok);
-    return;
+    return QueryOutcome::FetchFailed;
   }
   if (!Contains(window.addressText(), "://")) window.setAddressText("http://" + window.addressText());
 
@@ -79,7 +88,7 @@ void RunDissect(Context& ctx) {
   const std::string saved_caption = window.caption();
   window.headers().setText("");
 
-  SendQuery(ctx, window.addressText());
+  const QueryOutcome outcome = SendQuery(ctx, window.addressText());
   const std::string host = GetHostFromURL(ctx, window.addressText());
   TextPane& source = window.source();
 
@@ -90,17 +99,17 @@ void RunDissect(Context& ctx) {
 
   if (SettingIsOn(ctx, "Settings", "chkMDL", "0")) {
     window.setCaption("Obtaining MDL status for: " + ctx.current_host);
-    const bool listed = GetMDLStatus(ctx, host, JoinPath(GetTempFolder(ctx), "braxel.txt")) == "Listed";
-    ReplaceInPane(source, kMdlPlaceholder, listed ? "MDL Status: Listed" : "MDL Status: Not Listed");
+    ReplaceInPane(source, kMdlPlaceholder,
+                  VerdictLine("MDL", GetMDLStatus(ctx, host, JoinPath(GetTempFolder(ctx), "braxel.txt"))));
   } else {
     ReplaceInPane(source, kMdlPlaceholder, "MDL Status: Not Checked");
   }
 
   if (SettingIsOn(ctx, "Settings", "chkPhishTank", "0")) {
     window.setCaption("Obtaining PhishTank status for: " + ctx.current_host);
-    const bool listed =
-        GetPhishTankStatus(ctx, JoinPath(GetTempFolder(ctx), "phishtank.txt"), window.addressText()) == "Listed";
-    ReplaceInPane(source, kPhishTankPlaceholder, listed ? "PhishTank Status: Listed" : "PhishTank Status: Not Listed");
+    ReplaceInPane(source, kPhishTankPlaceholder,
+                  VerdictLine("PhishTank", GetPhishTankStatus(ctx, JoinPath(GetTempFolder(ctx), "phishtank.txt"),
+                                                              window.addressText())));
   } else {
     ReplaceInPane(source, kPhishTankPlaceholder, "PhishTank Status: Not Checked");
   }
@@ -130,6 +139,7 @@ void RunDissect(Context& ctx) {
   ReplaceInPane(source, kScriptsPlaceholder, "Scripts: " + std::to_string(counts.scripts));
   ReplaceInPane(source, kIFramesPlaceholder, "iFrames: " + std::to_string(counts.iframes));
   window.setCaption(saved_caption);
+  return outcome;
 }
 
 }  // namespace kestrum

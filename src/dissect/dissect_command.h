@@ -10,7 +10,8 @@
 
 namespace kestrum {
 
-void RunDissect(Context& ctx);
+// How the fetch ended (FetchFailed also when there was no connection to try it on).
+QueryOutcome RunDissect(Context& ctx);
 
 // A Braxel answer taken apart at "||": status, then the class (empty when none came back).
 struct BraxelVerdict {
@@ -23,6 +24,9 @@ struct AddressColors {
   Rgb background;
   Rgb text;
 };
+// The status line of a lookup: "Listed", "Not Listed", or "Unknown" when no answer came.
+std::string VerdictLine(std::string_view name, std::string_view answer);
+
 // The address box's colours for a listed host of the given class.
 AddressColors BraxelClassColors(std::string_view category);
 

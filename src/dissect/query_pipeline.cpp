@@ -1,6 +1,10 @@
 #include "dissect/query_pipeline.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <cstdio>
 
 #include "core/app_log.h"
@@ -21,9 +25,10 @@ namespace kestrum {
 namespace {
 
 constexpr std::array<const char*, 7> kDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                                   "Thursday", "Friday", "Saturday"};
-constexpr std::array<const char*, 12> kMonthNames = {"January", "February", "March",     "April",   "May",      "June",
-                                                     "July",    "August",   "September", "October", "November", "December"};
+                                                  "Thursday", "Friday", "Saturday"};
+constexpr std::array<const char*, 12> kMonthNames = {"January",   "February", "March",    "April",
+                                                     "May",       "June",     "July",     "August",
+                                                     "September", "October",  "November", "December"};
 
 std::tm LocalNow() {
   const std::time_t now = std::time(nullptr);
@@ -37,6 +42,20 @@ void ShowFailure(Context& ctx, const std::string& text) {
   WriteLog(ctx, text);
 }
 
+// What stands for an empty page: the reassuring note only where the status was a success.
+std::string EmptyPageNote(int status) {
+  if (status == 0 || status == 200) return kEmptyContentNote;
+  return "The server failed to return any actual content, and returned the status code " + std::to_string(status) +
+         " (" + GetStatusText(status) + ").";
+}
+
+// A request that got no answer, named with its cause.
+std::string NoAnswerText(const std::string& failure) {
+  const std::string br = kCrLf;
+  return "Woops, an error occured whilst getting the content. " + br + "The request failed: " + failure + br + br +
+         "Please check and try again";
+}
+
 std::string FailureText(Context& ctx, int status) {
   const std::string br = kCrLf;
   if (status == 153) {
@@ -44,9 +63,9 @@ std::string FailureText(Context& ctx, int status) {
            br + "I like to use for content storage.Please check and try again";
   }
   if (ReadSetting(ctx, "Settings", "chkMSXML", "1") == "1") {
-    return "Woops, an error occured whilst getting the content. " + br + "The return code from the site's server was:" +
-           br + br + "Response: " + std::to_string(status) + br + "Description: " + GetStatusText(status) + br + br +
-           "Please check and try again";
+    return "Woops, an error occured whilst getting the content. " + br +
+           "The return code from the site's server was:" + br + br + "Response: " + std::to_string(status) + br +
+           "Description: " + GetStatusText(status) + br + br + "Please check and try again";
   }
   return "Woops, an error has occured whilst getting the content." + br + br + "Possible causes include:" + br + br +
          "1. The server rejected the request" + br + "2. Your HOSTS file has the site blocked" + br +
@@ -103,6 +122,23 @@ std::string SavedPageFileName(std::string_view host_key, const std::tm& when) {
   for (char& c : name)
     if (c == '/' || c == '\\' || c == '\0') c = '_';
   return name + stamp + ".txt";
+}
+
+std::string CreateSavedPageFile(const std::string& folder, const std::string& name) {
+  const std::string_view stem = std::string_view(name).substr(0, name.size() - (EndsWith(name, ".txt") ? 4 : 0));
+  const std::string_view extension = std::string_view(name).substr(stem.size());
+  // O_EXCL: two queries in one second, or two runs on one folder, never share a page file.
+  for (int copy = 1; copy <= 1000; ++copy) {
+    const std::string candidate =
+        JoinPath(folder, copy == 1 ? name : std::string(stem) + "-" + std::to_string(copy) + std::string(extension));
+    const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      return candidate;
+    }
+    if (errno != EEXIST) return {};
+  }
+  return {};
 }
 
 std::string PortOfAddress(std::string_view address) {
@@ -181,7 +217,7 @@ void SetFormEnabled(Context& ctx, int mode) {
   ctx.window->setControlsEnabled(mode == 1);
 }
 
-void SendQuery(Context& ctx, const std::string& address) {
+QueryOutcome SendQuery(Context& ctx, const std::string& address) {
   MainView& window = *ctx.window;
   const std::string saved_caption = window.caption();
   window.source().setText("");
@@ -195,38 +231,41 @@ void SendQuery(Context& ctx, const std::string& address) {
   WriteLog(ctx, "Sending request to: " + address);
   WriteLog(ctx, window.caption());
 
-  if (!IsURL(address) || !Contains(address, ".")) {
-    ShowFailure(ctx, "Error: Address specified is of an invalid URL format");
+  const auto fail = [&](const std::string& text, QueryOutcome outcome) {
+    ShowFailure(ctx, text);
     FinishQuery(ctx, saved_caption);
-    return;
-  }
+    return outcome;
+  };
+  if (!IsURL(address) || !Contains(address, "."))
+    return fail("Error: Address specified is of an invalid URL format", QueryOutcome::InvalidAddress);
 
   const std::tm now = LocalNow();
-  const std::string temp_folder = GetTempFolder(ctx);
-  const std::string page_file = JoinPath(temp_folder, SavedPageFileName(GetPathPart(HostKey, address), now));
-  WriteLog(ctx, "Saving to: " + page_file);
+  const std::string page_name = SavedPageFileName(GetPathPart(HostKey, address), now);
+  const std::string page_file = CreateSavedPageFile(GetTempFolder(ctx), page_name);
+  WriteLog(ctx, "Saving to: " + (page_file.empty() ? JoinPath(GetTempFolder(ctx), page_name) : page_file));
   ctx.saved_page_file = page_file;
-  if (!FileExists(ctx, page_file)) WriteFileAtomically(page_file, "", 0644);
+  if (page_file.empty())
+    return fail("Woops, an error occured whilst storing the page content.", QueryOutcome::StorageFailed);
 
   std::string requested = address;
-  int status = FetchURL(ctx, requested, page_file).Status;
+  const FetchResult fetched = FetchURL(ctx, requested, page_file);
+  int status = fetched.Status;
+  if (!fetched.Failure.empty()) {
+    // No answer: nothing of this query is kept that a later step could take for its page.
+    ::unlink(page_file.c_str());
+    ctx.saved_page_file.clear();
+    return fail(NoAnswerText(fetched.Failure), QueryOutcome::FetchFailed);
+  }
 
+  if (!FileExists(ctx, page_file))
+    return fail("Woops, an error occured whilst storing the page content.", QueryOutcome::StorageFailed);
+  WriteLog(ctx, "Opening local file for display");
   std::string page_text;
-  if (status != 153 && status != 403 && status != 404) {
-    if (!FileExists(ctx, page_file)) {
-      ShowFailure(ctx, "Woops, an error occured whilst storing the page content.");
-      FinishQuery(ctx, saved_caption);
-      return;
-    }
-    WriteLog(ctx, "Opening local file for display");
-    if (!ReadPageText(page_file, page_text)) status = 153;
-    else WriteLog(ctx, "I successfully opened the file");
-  }
-  if (status == 153 || status == 403 || status == 404) {
-    ShowFailure(ctx, FailureText(ctx, status));
-    FinishQuery(ctx, saved_caption);
-    return;
-  }
+  if (!ReadPageText(page_file, page_text)) return fail(FailureText(ctx, 153), QueryOutcome::StorageFailed);
+  WriteLog(ctx, "I successfully opened the file");
+  // A refusal that came with a page of its own shows that page, like any other status.
+  if ((status == 403 || status == 404) && page_text.empty())
+    return fail(FailureText(ctx, status), QueryOutcome::AnsweredEmpty);
 
   // Host, port and server address.
   std::string host(After(GetHostFromURL(ctx, address), "://"));
@@ -245,11 +284,7 @@ void SendQuery(Context& ctx, const std::string& address) {
   if (SplitRawResponse(page_text, header_part)) window.headers().setText(header_part);
 
   if (page_text.empty() && DownloadToFile(ctx, address, page_file)) {
-    if (!ReadPageText(page_file, page_text)) {
-      ShowFailure(ctx, FailureText(ctx, 153));
-      FinishQuery(ctx, saved_caption);
-      return;
-    }
+    if (!ReadPageText(page_file, page_text)) return fail(FailureText(ctx, 153), QueryOutcome::StorageFailed);
   }
 
   HeaderBlockFields fields;
@@ -259,11 +294,12 @@ void SendQuery(Context& ctx, const std::string& address) {
   fields.proxy_enabled = ProxyEnabled(ctx);
   fields.proxy_name = ctx.proxy_name;
   fields.when = now;
-  window.source().setText(BuildHeaderBlock(fields) + kCrLf + (page_text.empty() ? kEmptyContentNote : page_text));
+  window.source().setText(BuildHeaderBlock(fields) + kCrLf + (page_text.empty() ? EmptyPageNote(status) : page_text));
   WriteLog(ctx, "File displayed successfully");
 
-  if (ctx.output_to_file) return;  // the unattended run ends right after
+  if (ctx.output_to_file) return QueryOutcome::Shown;  // the unattended run ends right after
   FinishQuery(ctx, saved_caption);
+  return QueryOutcome::Shown;
 }
 
 }  // namespace kestrum

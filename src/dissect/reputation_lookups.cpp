@@ -1,5 +1,6 @@
 #include "dissect/reputation_lookups.h"
 
+#include "core/app_log.h"
 #include "core/identity.h"
 #include "core/ini_profile.h"
 #include "core/seams.h"
@@ -12,6 +13,7 @@
 #include "net/http_client.h"
 #include "net/net_settings.h"
 #include "net/response_text.h"
+#include "net/status_text.h"
 #include "net/url.h"
 
 namespace kestrum {
@@ -22,14 +24,37 @@ std::string TrimTrailingSlash(std::string base) {
   return base;
 }
 
-std::string ReadAnswer(Context& ctx, const std::string& url, const std::string& answer_file) {
-  if (!DownloadFresh(ctx, url, answer_file)) return "Unknown";
-  return LastAnswerField(ReadWholeFile(answer_file).value_or(std::string()));
+// The verdict is read from the bytes this request received; the answer file only keeps them, so
+// another run writing the same file at that moment cannot hand its verdict to this one.
+std::string ReadAnswer(Context& ctx, std::string_view name, const std::string& url, const std::string& answer_file) {
+  TransferRequest request;
+  request.url = url;
+  request.headers.push_back("User-Agent: " + ReadSetting(ctx, "Settings", "cboUAString", DefaultUserAgent()));
+  std::string body;
+  const TransferOutcome outcome = RunTransfer(ctx, request, [&body](std::string_view piece) {
+    body.append(piece);
+    return true;
+  });
+  if (outcome.error != 0 || outcome.http_status >= 400) {
+    const std::string why = outcome.error != 0 ? outcome.failure
+                                               : "the service answered " + std::to_string(outcome.http_status) + " (" +
+                                                     GetStatusText(static_cast<int32_t>(outcome.http_status)) + ")";
+    WriteLog(ctx, std::string("The ") + std::string(name) + " status is unknown: " + why);
+    return kUnknownVerdict;
+  }
+  WriteFileAtomically(answer_file, body, 0644);
+  return LastAnswerField(body);
+}
+
+void LogUnknown(Context& ctx, std::string_view why) {
+  WriteLog(ctx, "The PhishTank status is unknown: " + std::string(why));
 }
 
 }  // namespace
 
-std::string LookupVersionTag() { return "KestrumDE_v" + VersionText(); }
+std::string LookupVersionTag() {
+  return "KestrumDE_v" + VersionText();
+}
 
 std::string ServiceBase(Context& ctx, std::string_view key) {
   // Each lookup may have a server of its own; by default all go to the kestrum-services base.
@@ -38,12 +63,13 @@ std::string ServiceBase(Context& ctx, std::string_view key) {
 }
 
 std::string BraxelRequestURL(Context& ctx, std::string_view host) {
-  return ServiceBase(ctx, "Braxel") + "/?v=" + LookupVersionTag() + "&s=" + EscapeUnsafeURLBytes(GetHostFromURL(ctx, host));
+  return ServiceBase(ctx, "Braxel") + "/?v=" + LookupVersionTag() +
+         "&s=" + EscapeUnsafeURLBytes(GetHostFromURL(ctx, host));
 }
 
 std::string MDLRequestURL(Context& ctx, std::string_view host) {
-  return ServiceBase(ctx, "MDL") + "/scripts/mdl2.php?st=l&v=" + LookupVersionTag() + "&sq=" +
-         EscapeUnsafeURLBytes(GetHostFromURL(ctx, host));
+  return ServiceBase(ctx, "MDL") + "/scripts/mdl2.php?st=l&v=" + LookupVersionTag() +
+         "&sq=" + EscapeUnsafeURLBytes(GetHostFromURL(ctx, host));
 }
 
 std::string PhishTankRequestURL(Context& ctx, std::string_view address) {
@@ -80,17 +106,18 @@ std::string LastAnswerField(std::string_view text) {
 
 std::string GetBraxelStatus(Context& ctx, std::string_view host, const std::string& answer_file) {
   if (!FileExists(ctx, answer_file)) WriteFileAtomically(answer_file, "", 0644);
-  return ReadAnswer(ctx, BraxelRequestURL(ctx, host), answer_file);
+  return ReadAnswer(ctx, "Braxel", BraxelRequestURL(ctx, host), answer_file);
 }
 
 std::string GetMDLStatus(Context& ctx, std::string_view host, const std::string& answer_file) {
-  return ReadAnswer(ctx, MDLRequestURL(ctx, host), answer_file);
+  return ReadAnswer(ctx, "MDL", MDLRequestURL(ctx, host), answer_file);
 }
 
 std::string GetPhishTankStatus(Context& ctx, const std::string& answer_file, std::string_view address) {
   auto warn = [&ctx](const char* text) {
     if (ctx.desktop) ctx.desktop->showMessage(text, kProgramTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-    return std::string();
+    LogUnknown(ctx, text);
+    return std::string(kUnknownVerdict);
   };
   if (!IsTheInternetAlive(ctx)) return warn("Please connect to the internet first, then try again");
   if (!IsMSXML6Available()) return warn("Microsoft XML 6.0 is not present or registered on this system");
@@ -105,7 +132,15 @@ std::string GetPhishTankStatus(Context& ctx, const std::string& answer_file, std
     return true;
   });
   if (ctx.desktop) ctx.desktop->processEvents();
-  if (outcome.error != 0 || (outcome.http_status != 200 && outcome.http_status != 0)) return "";
+  if (outcome.error != 0) {
+    LogUnknown(ctx, outcome.failure);
+    return kUnknownVerdict;
+  }
+  if (outcome.http_status != 200 && outcome.http_status != 0) {
+    const auto status = static_cast<int32_t>(outcome.http_status);
+    LogUnknown(ctx, "the service answered " + std::to_string(status) + " (" + GetStatusText(status) + ")");
+    return kUnknownVerdict;
+  }
 
   const std::string text = ResponseTextInAnsi(body, outcome.content_type);
   WriteFileAtomically(answer_file, ToCrLf(text) + kCrLf, 0644);

@@ -16,10 +16,14 @@ std::string BraxelRequestURL(Context& ctx, std::string_view host);
 std::string MDLRequestURL(Context& ctx, std::string_view host);
 std::string PhishTankRequestURL(Context& ctx, std::string_view address);
 
+// What a lookup gives when it got no answer (no connection, a failed request, an error status).
+inline constexpr const char* kUnknownVerdict = "Unknown";
+
 // The answer text, or "Unknown" when the download failed.
 std::string GetBraxelStatus(Context& ctx, std::string_view host, const std::string& answer_file);
 std::string GetMDLStatus(Context& ctx, std::string_view host, const std::string& answer_file);
-// "Listed", "Not Listed", another text found in the answer, or empty text.
+// "Listed", "Not Listed", another text found in the answer, empty text for an answer without a
+// verdict, or "Unknown" when no answer came.
 std::string GetPhishTankStatus(Context& ctx, const std::string& answer_file, std::string_view address);
 
 // The last comma-separated field of a text (quotes around a field dropped, leading blanks skipped).

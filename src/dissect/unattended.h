@@ -3,12 +3,16 @@
 #include <string>
 
 #include "core/context.h"
+#include "dissect/query_pipeline.h"
 
 namespace kestrum {
 
-// Needs ctx.window (memory views do) and ctx.desktop. 0 when the page was fetched and the file
-// written; 1 when the file could not be written; 2 when the page could not be fetched.
-int RunUnattendedQuery(Context& ctx, const std::string& address, const std::string& output_path,
-                       bool append_net_block);
+// Needs ctx.window (memory views do) and ctx.desktop. Returns an exit status of
+// core/exit_codes.h: success when the server answered (any HTTP status) and the file was
+// written, fetch failed, output not writable, or storage unusable.
+int RunUnattendedQuery(Context& ctx, const std::string& address, const std::string& output_path, bool append_net_block);
+
+// The exit status for how a query ended (success for any answer of the server).
+int ExitStatusFor(QueryOutcome outcome);
 
 }  // namespace kestrum

@@ -2,7 +2,11 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -40,6 +44,7 @@ struct AttemptState {
   uint64_t received = 0;
   bool too_large = false;
   bool sink_failed = false;
+  int sink_errno = 0;
   bool stopped_after_headers = false;
   long pending_status = 0;
   bool pending_location = false;
@@ -64,8 +69,10 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     return 0;
   }
   state.received += length;
+  errno = 0;
   if (!(*state.sink)(std::string_view(data, length))) {
     state.sink_failed = true;
+    state.sink_errno = errno;
     return 0;
   }
   return length;
@@ -119,7 +126,7 @@ struct AttemptResult {
 };
 
 AttemptResult Attempt(const TransferRequest& request, const BodySink& sink, const BodySizeHint& size_hint,
-                      const TransferLimits& limits, bool verify_certificates) {
+                      const TransferLimits& limits, long time_left_ms, bool verify_certificates) {
   AttemptResult result;
   result.state.sink = &sink;
   result.state.size_hint = &size_hint;
@@ -152,6 +159,8 @@ AttemptResult Attempt(const TransferRequest& request, const BodySink& sink, cons
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, limits.connect_timeout_seconds);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, limits.idle_timeout_seconds);
+  // The idle limit alone lets a server that trickles a byte now and then hold the program for ever.
+  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, time_left_ms);
   if (!request.headers_only) {
     curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.max_body_bytes));
   }
@@ -179,15 +188,44 @@ int32_t FailureCode(const AttemptResult& attempt) {
   return InternetErrorFromCurl(attempt.code);
 }
 
+std::string FailureDetail(const AttemptResult& attempt, const TransferLimits& limits) {
+  if (attempt.state.too_large || attempt.code == CURLE_FILESIZE_EXCEEDED)
+    return "the page is larger than the limit of " + std::to_string(limits.max_body_bytes >> 20) + " MB";
+  if (attempt.state.sink_failed) return WriteFailureDetail(attempt.state.sink_errno);
+  if (attempt.code == CURLE_TOO_MANY_REDIRECTS) return "more than " + std::to_string(kMaxRedirects) + " redirects";
+  if (attempt.code == CURLE_OPERATION_TIMEDOUT && attempt.state.received > 0)
+    return "the page did not arrive whole within the time limit";
+  return {};
+}
+
 }  // namespace
+
+std::string FailureText(int32_t code, std::string_view detail) {
+  std::string text = GetStatusText(code) + " (" + std::to_string(code) + ")";
+  if (!detail.empty()) text.append(": ").append(detail);
+  return text;
+}
+
+std::string WriteFailureDetail(int error_number) {
+  if (error_number == ENOSPC || error_number == EDQUOT) return "the disk is full";
+  if (error_number == 0) return "the file could not be written";
+  return std::string("the file could not be written (") + std::strerror(error_number) + ")";
+}
 
 TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const BodySink& sink,
                             const BodySizeHint& size_hint) {
   InitializeCurlOnce();
   const TransferLimits limits = ReadTransferLimits(ctx);
   TransferOutcome outcome;
+  // One deadline for the whole fetch, the retry without the certificate check included.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.transfer_timeout_seconds);
+  const auto time_left_ms = [deadline] {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<long>(std::max<std::chrono::milliseconds::rep>(left.count(), 1));
+  };
 
-  AttemptResult attempt = Attempt(request, sink, size_hint, limits, true);
+  AttemptResult attempt = Attempt(request, sink, size_hint, limits, time_left_ms(), true);
   if (attempt.code == CURLE_PEER_FAILED_VERIFICATION && attempt.state.received == 0) {
     // The program never renders what it fetches, and phishing sites often carry bad
     // certificates: the failure is recorded and the page fetched all the same.
@@ -196,7 +234,7 @@ TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const 
     WriteLog(ctx, "The certificate of " + OneLogLine(where) +
                       " failed its check: " + GetStatusText(outcome.certificate_error) + " (" +
                       std::to_string(outcome.certificate_error) + "); I fetched the page all the same");
-    attempt = Attempt(request, sink, size_hint, limits, false);
+    attempt = Attempt(request, sink, size_hint, limits, time_left_ms(), false);
   }
 
   outcome.http_status = attempt.http_status;
@@ -206,12 +244,8 @@ TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const 
   const bool stopped_on_purpose = attempt.code == CURLE_WRITE_ERROR && attempt.state.stopped_after_headers;
   if (attempt.code != CURLE_OK && !stopped_on_purpose) {
     outcome.error = FailureCode(attempt);
-    std::string message = "Woops, I could not fetch " + OneLogLine(request.url) + ": " + GetStatusText(outcome.error) +
-                          " (" + std::to_string(outcome.error) + ")";
-    if (outcome.error == kErrorBodyTooLarge) {
-      message += ", the body is larger than the limit of " + std::to_string(limits.max_body_bytes >> 20) + " MB";
-    }
-    WriteLog(ctx, message);
+    outcome.failure = FailureText(outcome.error, FailureDetail(attempt, limits));
+    WriteLog(ctx, "Woops, I could not fetch " + OneLogLine(request.url) + ": " + outcome.failure);
   }
   return outcome;
 }

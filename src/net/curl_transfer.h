@@ -1,6 +1,7 @@
 #pragma once
 // One synchronous GET through libcurl, within the limits of the settings: redirects followed
-// (at most 10), http and https only, bounded connect and idle time, bounded body size. A
+// (at most 10), http and https only, bounded connect, idle and whole-transfer time, bounded body
+// size. A
 // certificate that fails its check is logged and the fetch goes on without the check.
 #include <cstdint>
 #include <functional>
@@ -22,7 +23,10 @@ struct TransferRequest {
 };
 
 struct TransferOutcome {
-  int32_t error = 0;         // 0, or the Windows Internet error code of the failure
+  int32_t error = 0;  // 0, or the Windows Internet error code of the failure
+  // The failure in words for the user: "Cannot connect (12029)", with the cause added where the
+  // code alone would mislead ("...: the page is larger than the limit of 1 MB"). Empty on success.
+  std::string failure;
   long http_status = 0;      // of the final response; 0 when none came
   std::string header_block;  // the final response's header lines, each ending in CR LF
   std::string content_type;
@@ -30,7 +34,8 @@ struct TransferOutcome {
   int32_t certificate_error = 0;  // a failed certificate check that was passed over
 };
 
-// Receives the body in pieces; false when it cannot take them (the transfer then fails).
+// Receives the body in pieces; false when it cannot take them (the transfer then fails, and the
+// errno the sink leaves behind names the cause).
 using BodySink = std::function<bool(std::string_view)>;
 // Told the announced body length (Content-Length, within the size limit) before the first piece.
 using BodySizeHint = std::function<void(uint64_t)>;
@@ -38,5 +43,10 @@ using BodySizeHint = std::function<void(uint64_t)>;
 // Runs the transfer; a failure is written to the log once, here.
 TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const BodySink& sink,
                             const BodySizeHint& size_hint = {});
+
+// "Status text (code)" of a failure, followed by ": detail" when there is one.
+std::string FailureText(int32_t code, std::string_view detail = {});
+// The cause of a failed file write, from its errno: "the disk is full" for ENOSPC.
+std::string WriteFailureDetail(int error_number);
 
 }  // namespace kestrum

@@ -1,6 +1,7 @@
 #include "net/downloads.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "core/app_log.h"
+#include "core/partial_files.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "net/curl_transfer.h"
@@ -26,15 +28,17 @@ bool IsHttpAddress(std::string_view address) {
 }
 
 // The body goes to a temporary file beside the target, which takes the target's place only
-// once the transfer has completed: no half-written page is ever presented as whole.
+// once the transfer has completed: no half-written page is ever presented as whole. The file
+// grows with the bytes received, never ahead of them, and stays locked while it is written.
 class PartialFile {
  public:
-  explicit PartialFile(const std::string& target) : path_(target + ".part-XXXXXX") {
+  explicit PartialFile(const std::string& target) : path_(target + kPartialFileMarker + "XXXXXX") {
     std::vector<char> name(path_.begin(), path_.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
     if (fd < 0) return;
     path_.assign(name.data());
+    ::flock(fd, LOCK_EX);  // tells the start-up clean-up of another run that this file is in use
     file_ = ::fdopen(fd, "wb");
     if (file_ == nullptr) {
       ::close(fd);
@@ -52,22 +56,21 @@ class PartialFile {
   PartialFile& operator=(const PartialFile&) = delete;
 
   bool open() const { return file_ != nullptr; }
-  bool write(std::string_view bytes) {
-    written_ += bytes.size();
-    return std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
-  }
-  // Reserving the announced size up front makes the writes much cheaper on some file systems;
-  // where reserving is not supported nothing is done.
-  void reserve(uint64_t bytes) { ::fallocate(::fileno(file_), 0, 0, static_cast<off_t>(bytes)); }
+  bool write(std::string_view bytes) { return std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size(); }
 
-  // Closes the file and moves it over the target; false when either step fails.
+  // Closes the file and moves it over the target; false (errno set) when either step fails.
   bool keepAs(const std::string& target) {
-    // A reservation larger than the body (a compressed length, say) is cut back.
-    const bool flushed = std::fflush(file_) == 0 && ::ftruncate(::fileno(file_), static_cast<off_t>(written_)) == 0;
+    const bool flushed = std::fflush(file_) == 0;
+    int error = flushed ? 0 : errno;
     ::fchmod(::fileno(file_), 0644);
     const bool closed = std::fclose(file_) == 0;
+    if (error == 0 && !closed) error = errno;
     file_ = nullptr;
-    if (!flushed || !closed || ::rename(path_.c_str(), target.c_str()) != 0) return false;
+    if (error == 0 && ::rename(path_.c_str(), target.c_str()) != 0) error = errno;
+    if (error != 0) {
+      errno = error;
+      return false;
+    }
     kept_ = true;
     return true;
   }
@@ -78,42 +81,43 @@ class PartialFile {
   std::string path_;
   std::FILE* file_ = nullptr;
   std::vector<char> buffer_;
-  uint64_t written_ = 0;
   bool kept_ = false;
 };
 
 }  // namespace
 
-int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file) {
+DownloadOutcome Download(Context& ctx, std::string_view address, const std::string& target_file) {
   // Only web addresses are fetched: a link to file:// or another scheme never reads this machine.
   if (!IsHttpAddress(address)) {
     WriteLog(ctx, "Woops, I only download http and https addresses, not " + OneLogLine(address));
-    return kErrorUnrecognizedScheme;
+    return {kErrorUnrecognizedScheme, FailureText(kErrorUnrecognizedScheme)};
   }
+  const auto write_failure = [&ctx, &target_file](int error_number) {
+    const std::string detail = WriteFailureDetail(error_number);
+    WriteLog(ctx, "Woops, I could not write the file " + target_file + ": " + detail);
+    return DownloadOutcome{kErrorInternal, FailureText(kErrorInternal, detail)};
+  };
   PartialFile partial(target_file);
-  if (!partial.open()) {
-    WriteLog(ctx, "Woops, I could not create the file " + target_file + ": " + std::strerror(errno));
-    return kErrorInternal;
-  }
+  if (!partial.open()) return write_failure(errno);
 
   TransferRequest request;
   request.url = std::string(address);
   request.headers.push_back("User-Agent: " + ReadSetting(ctx, "Settings", "cboUAString", DefaultUserAgent()));
-  const TransferOutcome outcome = RunTransfer(
-      ctx, request, [&partial](std::string_view bytes) { return partial.write(bytes); },
-      [&partial](uint64_t announced) { partial.reserve(announced); });
-  if (outcome.error != 0) return outcome.error;
+  const TransferOutcome outcome =
+      RunTransfer(ctx, request, [&partial](std::string_view bytes) { return partial.write(bytes); });
+  if (outcome.error != 0) return {outcome.error, outcome.failure};
 
-  if (!partial.keepAs(target_file)) {
-    WriteLog(ctx, "Woops, I could not write the file " + target_file + ": " + std::strerror(errno));
-    return kErrorInternal;
-  }
+  if (!partial.keepAs(target_file)) return write_failure(errno);
   if (outcome.http_status >= 400) {
     WriteLog(ctx, "The server answered " + std::to_string(outcome.http_status) + " (" +
                       GetStatusText(static_cast<int32_t>(outcome.http_status)) + ") for " + OneLogLine(request.url));
-    return static_cast<int32_t>(outcome.http_status);
+    return {static_cast<int32_t>(outcome.http_status), {}};
   }
-  return 0;
+  return {};
+}
+
+int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file) {
+  return Download(ctx, address, target_file).status;
 }
 
 int32_t DownloadLink(Context& ctx, std::string_view address, const std::string& target_file) {

@@ -9,6 +9,13 @@
 
 namespace kestrum {
 
+struct DownloadOutcome {
+  int32_t status = 0;   // as DownloadNewest gives it
+  std::string failure;  // why no answer came (FailureText); empty when the server answered
+};
+// The download with the cause of a failure in words.
+DownloadOutcome Download(Context& ctx, std::string_view address, const std::string& target_file);
+
 // 0 on success; otherwise the HTTP status (400 and above; the body is still saved) or the
 // Windows Internet error code of the failure. Only http and https addresses are fetched.
 int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string& target_file);

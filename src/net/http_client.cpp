@@ -1,5 +1,7 @@
 #include "net/http_client.h"
 
+#include <cerrno>
+
 #include "core/app_log.h"
 #include "core/identity.h"
 #include "core/ini_profile.h"
@@ -32,14 +34,15 @@ void LetEventsRun(Context& ctx) {
   if (ctx.desktop != nullptr) ctx.desktop->processEvents();
 }
 
-int32_t FetchContentWith(Context& ctx, const std::string& target_file, std::string& address, ConnectionCheck check) {
+DownloadOutcome FetchContentWith(Context& ctx, const std::string& target_file, std::string& address,
+                                 ConnectionCheck check) {
   if (check == ConnectionCheck::Run && !IsTheInternetAlive(ctx)) {
     Complain(ctx, kConnectFirst, kProgramTitle);
-    return kErrorDisconnected;
+    return {kErrorDisconnected, FailureText(kErrorDisconnected)};
   }
   if (!IsMSXML6Available()) {
     Complain(ctx, kComponentMissing, kProgramTitle);
-    return kErrorInternal;
+    return {kErrorInternal, FailureText(kErrorInternal)};
   }
   address = ContentRequestAddress(address);
 
@@ -67,10 +70,13 @@ int32_t FetchContentWith(Context& ctx, const std::string& target_file, std::stri
   }
   body = std::string();
   if (!WriteFileAtomically(target_file, text, 0644)) {
-    WriteLog(ctx, "Woops, I could not write the file " + target_file);
-    return outcome.error != 0 ? outcome.error : kErrorInternal;
+    const std::string detail = WriteFailureDetail(errno);
+    WriteLog(ctx, "Woops, I could not write the file " + target_file + ": " + detail);
+    if (outcome.error != 0) return {outcome.error, outcome.failure};
+    return {kErrorInternal, FailureText(kErrorInternal, detail)};
   }
-  return outcome.error != 0 ? outcome.error : static_cast<int32_t>(outcome.http_status);
+  if (outcome.error != 0) return {outcome.error, outcome.failure};
+  return {static_cast<int32_t>(outcome.http_status), {}};
 }
 
 std::string FetchHeadersWith(Context& ctx, TextPane* view, std::string_view address, ConnectionCheck check) {
@@ -106,9 +112,13 @@ FetchResult FetchURLWith(Context& ctx, std::string& address, const std::string& 
   result.BodyFile = target_file;
   if (use_xmlhttp) {
     std::string content_address = address;  // its "http://" rule does not reach the header request
-    result.Status = FetchContentWith(ctx, target_file, content_address, check);
+    const DownloadOutcome content = FetchContentWith(ctx, target_file, content_address, check);
+    result.Status = content.status;
+    result.Failure = content.failure;
   } else {
-    result.Status = DownloadNewest(ctx, address, target_file);
+    DownloadOutcome content = Download(ctx, address, target_file);
+    result.Status = content.status;
+    result.Failure = std::move(content.failure);
   }
 
   TextPane* headers_view = ctx.window != nullptr && fill_headers_view ? &ctx.window->headers() : nullptr;
@@ -137,7 +147,7 @@ FetchResult FetchURLWithoutConnectionCheck(Context& ctx, std::string& address, c
 }
 
 int32_t FetchContent(Context& ctx, const std::string& target_file, std::string& address) {
-  return FetchContentWith(ctx, target_file, address, ConnectionCheck::Run);
+  return FetchContentWith(ctx, target_file, address, ConnectionCheck::Run).status;
 }
 
 std::string FetchHeaders(Context& ctx, TextPane* view, std::string_view address) {

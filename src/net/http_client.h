@@ -23,6 +23,9 @@ struct FetchResult {
   std::string HeaderText;
   std::string RequestURL;  // the address requested, after the proxy template was applied
   std::string BodyFile;
+  // Why the content request got no answer, in words with its code ("Cannot connect (12029)");
+  // empty when the server answered, whatever its status.
+  std::string Failure;
 };
 
 // "Mozilla/4.0 (compatible; Kestrum Desktop Edition v0.3.7; Windows NT 5.1)"

@@ -25,8 +25,8 @@ inline constexpr int32_t kErrorProxyUnreachable = 12165;
 inline constexpr int32_t kErrorInvalidCert = 12169;
 inline constexpr int32_t kErrorCertRevoked = 12170;
 
-// A body over the size limit. The status table's own words for it are those of 413
-// ("Request entity too large"), so that is the code such a transfer fails with.
-inline constexpr int32_t kErrorBodyTooLarge = 413;
+// A body over the size limit: the program itself cancels the transfer. (Not 413: that would
+// read as the server's answer.)
+inline constexpr int32_t kErrorBodyTooLarge = kErrorOperationCancelled;
 
 }  // namespace kestrum

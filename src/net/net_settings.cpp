@@ -24,6 +24,7 @@ TransferLimits ReadTransferLimits(Context& ctx) {
   constexpr uint64_t kDay = 24 * 60 * 60;
   limits.connect_timeout_seconds = static_cast<long>(PositiveSetting(ctx, "ConnectTimeout", 60, kDay));
   limits.idle_timeout_seconds = static_cast<long>(PositiveSetting(ctx, "IdleTimeout", 30, kDay));
+  limits.transfer_timeout_seconds = static_cast<long>(PositiveSetting(ctx, "TransferTimeout", 120, kDay));
   limits.max_body_bytes = PositiveSetting(ctx, "MaxBodyMB", 256, 1u << 20) << 20;
   return limits;
 }

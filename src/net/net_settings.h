@@ -11,6 +11,7 @@ namespace kestrum {
 struct TransferLimits {
   long connect_timeout_seconds = 60;       // Settings/ConnectTimeout
   long idle_timeout_seconds = 30;          // Settings/IdleTimeout: no data for this long ends a transfer
+  long transfer_timeout_seconds = 120;     // Settings/TransferTimeout: no transfer lasts longer, trickle or not
   uint64_t max_body_bytes = 256ull << 20;  // Settings/MaxBodyMB
 };
 TransferLimits ReadTransferLimits(Context& ctx);

@@ -2,8 +2,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 
 #include "core/context.h"
+#include "core/exit_codes.h"
 #include "core/identity.h"
 #include "core/memory_views.h"
 #include "core/recording_desktop.h"
@@ -13,7 +16,37 @@
 #include "ui/qt_desktop.h"
 #include "ui/startup_sequence.h"
 
+namespace {
+
+// --help and --version answer before anything else starts, with or without a display.
+bool AnswerInformationRequest(int argc, char** argv) {
+  if (argc != 2) return false;
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("kestrum (%s) %s\n", kestrum::kProgramTitle, kestrum::VersionText().c_str());
+    return true;
+  }
+  if (std::strcmp(argv[1], "--help") != 0) return false;
+  std::printf(
+      "Usage: kestrum [URL] [/n] [/f:FILE]\n"
+      "Fetches and dissects a web page without rendering it.\n"
+      "\n"
+      "  kestrum                     the window\n"
+      "  kestrum URL                 the window, dissecting URL\n"
+      "  kestrum URL /f:FILE         unattended, no display needed: writes the source to FILE and ends\n"
+      "  kestrum URL /n /f:FILE      the same, with the net-block owner appended\n"
+      "  kestrum /ascii              writes the character table, then the window\n"
+      "  kestrum --help | --version\n"
+      "\n"
+      "%s",
+      kestrum::kExitStatusHelp);
+  return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (AnswerInformationRequest(argc, argv))
+    return std::fflush(stdout) == 0 ? kestrum::kExitSuccess : kestrum::kExitOutputNotWritable;
   kestrum::Context ctx = kestrum::MakeProgramContext(argv[0]);
   kestrum::SystemResolver resolver;
   ctx.resolver = &resolver;
@@ -27,6 +60,7 @@ int main(int argc, char** argv) {
     ctx.window = &view;
     ctx.unattended = true;
     const kestrum::CommandLinePlan plan = kestrum::ui::RunStartup(ctx, command_line, {});
+    if (ctx.quit_requested) return kestrum::kExitStorageUnusable;
     return kestrum::ui::RunUnattended(ctx, plan);
   }
 
@@ -43,6 +77,7 @@ int main(int argc, char** argv) {
       kestrum::ui::RunStartup(ctx, command_line,
                               {[&window] { window.SetViewMode(kestrum::ui::kModeSource); },
                                [&window] { window.PrepareLists(); }, [&window] { window.RestoreWordWrap(); }});
+  if (ctx.quit_requested) return kestrum::kExitStorageUnusable;  // the log's last refusal ends the start
   window.FinishStartup();
   window.show();
   // The window shows first, so the user watches the query the command line asked for.

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QUrl>
 
+#include "core/exit_codes.h"
 #include "core/text.h"
 #include "ui/qt_text.h"
 
@@ -97,6 +98,12 @@ std::optional<std::string> QtDesktop::chooseOpenFile(std::string_view caption, s
 }
 
 void QtDesktop::processEvents() { QCoreApplication::processEvents(); }
+
+void QtDesktop::endProgram() {
+  // Queued: the request may come before the event loop runs, or from deep inside a command.
+  QMetaObject::invokeMethod(
+      qApp, [] { QCoreApplication::exit(kExitStorageUnusable); }, Qt::QueuedConnection);
+}
 
 bool IsSafeToOpen(std::string_view target) {
   for (const char* scheme : {"http://", "https://", "ftp://", "mailto:"})

@@ -19,6 +19,7 @@ class QtDesktop : public Desktop {
                                             std::string_view suggested_name) override;
   std::optional<std::string> chooseOpenFile(std::string_view caption, std::string_view filter) override;
   void processEvents() override;
+  void endProgram() override;
   bool openWithDefaultHandler(std::string_view target) override;
   bool startProgram(std::string_view program, const std::vector<std::string>& arguments) override;
   void setClipboardText(std::string_view text) override;

@@ -16,14 +16,20 @@ bool ListOrderLess(const std::string& a, const std::string& b) {
                                       });
 }
 
+QString PlainTooltip(const QString& text) {
+  // Qt guesses whether a tooltip is rich text; escaped text inside an explicit rich-text block
+  // shows exactly the characters of the item, "&lt;" and "<img ...>" included.
+  return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 int ReportListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(items.size());
 }
 
 QVariant ReportListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || static_cast<size_t>(index.row()) >= items.size()) return {};
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-    return QStringFromAnsi(items[static_cast<size_t>(index.row())]);
+  if (role == Qt::DisplayRole) return QStringFromAnsi(items[static_cast<size_t>(index.row())]);
+  if (role == Qt::ToolTipRole) return PlainTooltip(QStringFromAnsi(items[static_cast<size_t>(index.row())]));
   return {};
 }
 

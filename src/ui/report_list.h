@@ -60,6 +60,9 @@ class ReportList : public QTreeView, public ItemList {
   bool sorted_ = false;
 };
 
+// A tooltip that shows `text` as it is: Qt would otherwise read markup or entities in it.
+QString PlainTooltip(const QString& text);
+
 // Ascending, letter case ignored, as a sorted report list orders its items.
 bool ListOrderLess(const std::string& a, const std::string& b);
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_runner.h"
 #include "core/text.h"
 #include "support/local_server.h"
 #include "support/temp_folder.h"
@@ -16,36 +17,10 @@
 namespace kestrum::testing {
 namespace {
 
-const std::string kCli = std::string(KESTRUM_BINARY_DIR) + "/bin/kestrum-cli";
-
-struct RunResult {
-  int status = -1;
-  std::string out, err;
-};
-
-// Runs the CLI with its own program folder; `input` is its standard input.
+// Runs the CLI with its own program folder (and a per-user folder beside it); `input` is its
+// standard input.
 RunResult RunCli(const std::vector<std::string>& args, const std::string& home, const std::string& input = "") {
-  TempFolder io;
-  io.write("in", input);
-  std::vector<char*> argv;
-  std::vector<std::string> all = {kCli};
-  all.insert(all.end(), args.begin(), args.end());
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::setenv("KESTRUM_HOME", home.c_str(), 1);
-    ::setenv("NO_COLOR", "1", 1);
-    const int in = ::open(io.file("in").c_str(), O_RDONLY);
-    const int out = ::open(io.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = ::open(io.file("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ::dup2(in, 0), ::dup2(out, 1), ::dup2(err, 2);
-    ::execv(kCli.c_str(), argv.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, io.read("out"), io.read("err")};
+  return RunCliWith(args, {kCliProgram, home, home + "-data", ""}, input);
 }
 
 class CliTest : public ::testing::Test {
@@ -104,11 +79,14 @@ TEST_F(CliTest, DissectFailsWithOneLineWhenNothingCanBeFetched) {
   site.server().Get("/online.txt", [](const httplib::Request&, httplib::Response& r) { r.set_content("1", "text/plain"); });
   site.start();
   settings("[Settings]\r\nchkMSXML=1\r\nIsTheInternetAlive=" + site.url("/online.txt") + "\r\n");
-  const RunResult run = RunCli({"dissect", site.url("/missing.html")}, home);
-  EXPECT_NE(run.status, 0);
+  const std::string dead = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/p.html";
+  const RunResult run = RunCli({"dissect", dead}, home);
+  EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.out.find("==== Messages ====\n[exclamation] Woops, an error occured"), std::string::npos) << run.out;
   EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-  EXPECT_NE(run.err.find("could not be fetched"), std::string::npos);
+  EXPECT_EQ(run.err, "kestrum-cli: " + dead +
+                         " could not be fetched: Woops, an error occured whilst getting the content. The request "
+                         "failed: Cannot connect (12029) Please check and try again\n");
 }
 
 TEST_F(CliTest, DecodersReadArgumentsOrStandardInput) {

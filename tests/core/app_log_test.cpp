@@ -130,11 +130,9 @@ TEST_F(AppLog, AMissingLogShowsNothingAndIsNotCreatedByClear) {
 TEST_F(AppLog, LogFolderFallsBackToThePerUserFolder) {
   fs::remove_all(program.storage());
   WriteLog(ctx, "early");
-  EXPECT_THAT(LogMessages(program.root.read("userdata/Kestrel Works/Kestrum Desktop Edition/Logs/applog.log")),
-              ElementsAre("early"));
-  EXPECT_EQ(GetLogPath(ctx, kDebugLog),
-            program.root.file("userdata/Kestrel Works/Kestrum Desktop Edition/Logs/debug.log"));
-  EXPECT_EQ(GetLogPath(ctx, 7), program.root.file("userdata/Kestrel Works/Kestrum Desktop Edition/Logs/"));
+  EXPECT_THAT(LogMessages(program.root.read("userdata/kestrum/Logs/applog.log")), ElementsAre("early"));
+  EXPECT_EQ(GetLogPath(ctx, kDebugLog), program.root.file("userdata/kestrum/Logs/debug.log"));
+  EXPECT_EQ(GetLogPath(ctx, 7), program.root.file("userdata/kestrum/Logs/"));
 }
 
 TEST_F(AppLog, AnUnavailablePathCanBeResetToTheDefault) {
@@ -165,6 +163,27 @@ TEST_F(AppLog, RefusingBothRemediesEndsTheProgram) {
   EXPECT_EQ(desktop.messages[2].text, "Then I am afraid I cannot load ....");
   EXPECT_EQ(desktop.messages[2].icon, MessageIcon::Information);
   EXPECT_TRUE(ctx.quit_requested);
+  EXPECT_TRUE(desktop.program_ended);
+}
+
+TEST_F(AppLog, TheQuestionsAreAskedOncePerRun) {
+  for (const bool own_path : {true, false}) {
+    TestProgram fresh;
+    ScriptedDesktop asked;  // answers No to everything
+    fresh.ctx.desktop = &asked;
+    if (own_path) {
+      WriteSetting(fresh.ctx, "Paths", "AppLog_File", fresh.root.file("no-such-folder/app.log"));
+    } else {
+      // No log folder can be made: where each would go, a file stands.
+      fresh.root.write("program/Storage/Logs", "");
+      fs::create_directories(fresh.root.file("userdata/kestrum"));
+      fresh.root.write("userdata/kestrum/Logs", "");
+    }
+    for (int line = 0; line < 40; ++line) WriteLog(fresh.ctx, "line " + std::to_string(line));
+    EXPECT_EQ(asked.messages.size(), 3u) << own_path << ": three questions in all, not three for every line";
+    EXPECT_TRUE(fresh.ctx.quit_requested) << own_path;
+    EXPECT_TRUE(asked.program_ended) << own_path;
+  }
 }
 
 TEST_F(AppLog, AnUnavailableDefaultPathIsNotOfferedForEver) {

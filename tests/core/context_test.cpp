@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "support/temp_folder.h"
+
 namespace kestrum {
 namespace {
 
@@ -34,11 +36,15 @@ TEST(MakeProgramContext, ProgramFolderAndPerUserRoot) {
   }
   ScopedEnvironment no_override("KESTRUM_HOME", "");
   ScopedEnvironment no_xdg("XDG_DATA_HOME", nullptr);
-  ScopedEnvironment home("HOME", "/home/someone");
+  testing::TempFolder someone;
+  ScopedEnvironment home("HOME", someone.path().c_str());
   const Context ctx = MakeProgramContext("ignored");
-  // The test program's own folder: the executable, not the working folder.
-  EXPECT_EQ(ctx.program_folder, std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
-  EXPECT_EQ(ctx.user_data_root, "/home/someone/.local/share");
+  // The test program's own folder holds no Storage: the per-user folder is the program folder,
+  // made on first use.
+  ASSERT_FALSE(std::filesystem::exists(std::filesystem::read_symlink("/proc/self/exe").parent_path() / "Storage"));
+  EXPECT_EQ(ctx.program_folder, someone.path() + "/.local/share/kestrum");
+  EXPECT_TRUE(std::filesystem::is_directory(ctx.program_folder));
+  EXPECT_EQ(ctx.user_data_root, someone.path() + "/.local/share");
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include "core/ini_profile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "core_test_helpers.h"
 #include "support/temp_folder.h"
@@ -142,6 +145,43 @@ TEST_F(ProfileFile, WriteManyAndRefusedNames) {
   EXPECT_FALSE(WriteProfileStrings(path, "Chars", {{"67", "C"}, {"bad=key", "x"}}));
   EXPECT_FALSE(WriteProfileString(path, "Chars", "", "x"));
   EXPECT_EQ(folder.read("cfg.ini"), "[Chars]\r\n65=A\r\n66=B\r\n");
+}
+
+// "Cannot read" is not "no file": a write then would replace every setting with its one key.
+TEST_F(ProfileFile, AFileThatExistsButCannotBeReadIsNotReplaced) {
+  const std::string original = "[Settings]\r\nSMTP=mail.example\r\nchkProxy=1\r\n";
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+  };
+  const Case cases[] = {
+      {"mode 0200",
+       [&] {
+         folder.write("cfg.ini", original);
+         ::chmod(path.c_str(), 0200);
+       }},
+      {"a symbolic link that loops", [&] { std::filesystem::create_symlink(path, path); }},
+      {"a folder", [&] { std::filesystem::create_directory(path); }},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(path);
+    c.make();
+    const int probe = ::open(path.c_str(), O_RDONLY);
+    if (probe >= 0 && std::string(c.what) == "mode 0200") {
+      ::close(probe);  // root reads it all the same: nothing to show for this case
+      continue;
+    }
+    if (probe >= 0) ::close(probe);
+    EXPECT_FALSE(WriteProfileString(path, "Settings", "cboProxyServers", "x")) << c.what;
+    EXPECT_FALSE(WriteProfileStrings(path, "Settings", {{"a", "1"}, {"b", "2"}})) << c.what;
+    EXPECT_EQ(ReadProfileString(path, "Settings", "cboProxyServers", "default"), "default") << c.what;
+    if (std::string(c.what) == "mode 0200") {
+      ::chmod(path.c_str(), 0600);
+      EXPECT_EQ(folder.read("cfg.ini"), original);
+    }
+    std::error_code ec;
+    EXPECT_TRUE(std::filesystem::is_symlink(path, ec) || std::filesystem::exists(path, ec)) << c.what;
+  }
 }
 
 TEST_F(ProfileFile, WriteIntoAFolderThatCannotExistFails) {

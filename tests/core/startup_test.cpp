@@ -34,7 +34,7 @@ class Load : public ::testing::Test {
 TEST_F(Load, EarlyLinesGoToThePerUserLogUntilStorageExists) {
   fs::remove_all(program.storage());
   RunEarlyStartup(ctx);
-  EXPECT_THAT(LogMessages(program.root.read("userdata/Kestrel Works/Kestrum Desktop Edition/Logs/applog.log")),
+  EXPECT_THAT(LogMessages(program.root.read("userdata/kestrum/Logs/applog.log")),
               ElementsAre("Intializing Kestrum Desktop Edition v0.3.7", "Platform detected as: " + ctx.platform_name));
   EXPECT_FALSE(ctx.platform_name.empty());
 
@@ -129,7 +129,7 @@ TEST_F(Load, AProxyListThatCannotBeWrittenIsTriedOnce) {
   WriteSetting(ctx, "Settings", "cboProxyServers", "Harbour (NL)");  // lands in the per-user folder
   LoadProxyEntry(ctx);
   EXPECT_EQ(ctx.proxy_template, "");
-  EXPECT_THAT(LogMessages(program.root.read("userdata/Kestrel Works/Kestrum Desktop Edition/Logs/applog.log")),
+  EXPECT_THAT(LogMessages(program.root.read("userdata/kestrum/Logs/applog.log")),
               ElementsAre(StartsWith("I couldn't write the default proxy list to ")));
 }
 

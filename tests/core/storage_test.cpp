@@ -40,7 +40,7 @@ TEST(StorageBase, AProgramFolderThatCannotBeWrittenMovesSettingsToThePerUserFold
   TestProgram program;
   program.root.write("readonly", "");  // a file: nothing can be created below it
   program.ctx.program_folder = program.root.file("readonly");
-  const std::string per_user = program.root.file("userdata/Kestrel Works/Kestrum Desktop Edition");
+  const std::string per_user = program.root.file("userdata/kestrum");
   EXPECT_EQ(PerUserFolder(program.ctx, false), per_user);
   EXPECT_EQ(GetSettingsPath(program.ctx), per_user + "/Storage/cfg.ini");
   EXPECT_TRUE(fs::is_directory(per_user + "/Storage"));
@@ -57,8 +57,7 @@ TEST(TempFolder, IsMadeInStorageAndFallsBackToThePerUserFolder) {
 
   fs::remove_all(program.storage());
   program.root.write("program/Storage", "a file where the folder should be");
-  EXPECT_EQ(GetTempFolder(program.ctx),
-            program.root.file("userdata/Kestrel Works/Kestrum Desktop Edition/Storage/dl_temp"));
+  EXPECT_EQ(GetTempFolder(program.ctx), program.root.file("userdata/kestrum/Storage/dl_temp"));
 }
 
 TEST(TempFolder, GivesErrorWhenNoFolderCanBeMade) {
@@ -189,6 +188,37 @@ TEST(Settings, CharacterTableLivesInItsOwnFile) {
   EXPECT_EQ(ReadCharConfig(program.ctx, "Chars", "37", ""), "%");
   EXPECT_EQ(ReadCharConfig(program.ctx, "Chars", "39", ""), "'");
   EXPECT_EQ(ReadSetting(program.ctx, "Chars", "37", "none"), "none");
+}
+
+}  // namespace
+}  // namespace kestrum
+
+namespace kestrum {
+namespace {
+
+TEST(ProgramFolder, ChosenSoThatAnInstalledProgramNeverWritesBesideItself) {
+  testing::TempFolder root;
+  fs::create_directories(root.file("portable/Storage"));
+  fs::create_directories(root.file("installed/bin"));
+  const std::string per_user = root.file("data") + "/kestrum";
+  struct Case {
+    const char* kestrum_home;
+    std::string executable_folder;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"/srv/kestrum", root.file("portable"), "/srv/kestrum"},  // $KESTRUM_HOME wins
+      {"", root.file("portable"), root.file("portable")},       // a build tree or portable unpack
+      {nullptr, root.file("installed/bin"), per_user},          // no Storage beside it
+      {nullptr, "/usr/bin", per_user},                          // installed, whoever runs it
+      {nullptr, "/usr/local/bin", per_user},
+      {nullptr, "/usr", per_user},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ChooseProgramFolder(c.kestrum_home, c.executable_folder, root.file("data")), c.expected)
+        << c.executable_folder;
+  }
+  EXPECT_EQ(std::string(kPerUserFolderName).find(' '), std::string::npos);
 }
 
 }  // namespace

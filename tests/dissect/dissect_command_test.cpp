@@ -19,7 +19,8 @@ class DissectTest : public PipelineTest {
   void servePage(const std::string& body) { serve("/page.html", body); }
   // The lookup services, answering as the list files would.
   void serveLookups(const std::string& braxel, const std::string& mdl, const std::string& phish_xml) {
-    site.server().Get("/", [braxel](const httplib::Request&, httplib::Response& r) { r.set_content(braxel, "text/plain"); });
+    site.server().Get("/",
+                      [braxel](const httplib::Request&, httplib::Response& r) { r.set_content(braxel, "text/plain"); });
     site.server().Get("/scripts/mdl2.php",
                       [mdl](const httplib::Request&, httplib::Response& r) { r.set_content(mdl, "text/plain"); });
     site.server().Post(R"(/checkurl/.*)", [phish_xml](const httplib::Request&, httplib::Response& r) {
@@ -80,7 +81,8 @@ TEST_F(DissectTest, ListedHostsColourTheAddressBoxByClass) {
   lookups.server().Get("/page.html", [](const httplib::Request&, httplib::Response& r) {
     r.set_content("<html>listed</html>", "text/html");
   });
-  lookups.server().Get("/", [&answer](const httplib::Request&, httplib::Response& r) { r.set_content(answer, "text/plain"); });
+  lookups.server().Get(
+      "/", [&answer](const httplib::Request&, httplib::Response& r) { r.set_content(answer, "text/plain"); });
   lookups.start();
   set("Services", "KestrumServices", lookups.url(""));
   for (const auto& c : cases) {
@@ -122,18 +124,49 @@ TEST_F(DissectTest, LookupsSendTheirRequestsAndReadTheAnswers) {
   EXPECT_EQ(ReadWholeFile(temp + "/phishtank.txt"), "<response><in_database>true</in_database></response>\r\n");
 }
 
-TEST_F(DissectTest, FailedLookupsCountAsNotListed) {
+TEST_F(DissectTest, ALookupWithoutAnswerIsUnknownNotAVerdict) {
   servePage("<html>x</html>");
   site.server().Post(R"(/checkurl/.*)", [](const httplib::Request&, httplib::Response& r) {
     r.set_content("<response>no element</response>", "text/xml");
   });
   start();
   checkAll();
-  dissect(site.url("/page.html"));  // "/" and the MDL script answer 404
+  const std::string down = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort());
+  struct Case {
+    const char* what;
+    std::string service_base;  // empty: the site, whose "/" and MDL script answer 404
+    const char* phishtank_line;
+  };
+  const Case cases[] = {
+      {"services answering 404", "", "PhishTank Status: Not Listed"},  // an answer, without a verdict in it
+      {"services down", down, "PhishTank Status: Unknown"},
+  };
+  for (const Case& c : cases) {
+    for (const char* key : {"Braxel", "MDL", "PhishTank"}) set("Services", key, c.service_base);
+    window.setAddressColors(kYellow, kBlack);  // a previous run's listing
+    dissect(site.url("/page.html"));
+    EXPECT_TRUE(hasLine("Braxel Status: Unknown")) << c.what;
+    EXPECT_TRUE(hasLine("MDL Status: Unknown")) << c.what;
+    EXPECT_TRUE(hasLine(c.phishtank_line)) << c.what << window.source().text();
+    EXPECT_EQ(window.addressBackground(), kWhite) << c.what << ": no colour for an unknown verdict";
+    EXPECT_EQ(window.addressForeground(), kBlack) << c.what;
+  }
+  const std::string log = ReadWholeFile(program.storage() + "/Logs/applog.log").value_or("");
+  EXPECT_TRUE(Contains(log, "The Braxel status is unknown: the service answered 404 (Not found)")) << log;
+  EXPECT_TRUE(Contains(log, "The MDL status is unknown: Cannot connect (12029)")) << log;
+  EXPECT_TRUE(Contains(log, "The PhishTank status is unknown: Cannot connect (12029)")) << log;
+  EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(DissectTest, AnAnswerOfNotListedStaysNotListed) {
+  servePage("<html>x</html>");
+  serveLookups("Not Listed", "Not Listed", "<response><in_database>false</in_database></response>");
+  start();
+  checkAll();
+  dissect(site.url("/page.html"));
   EXPECT_TRUE(hasLine("Braxel Status: Not Listed"));
   EXPECT_TRUE(hasLine("MDL Status: Not Listed"));
   EXPECT_TRUE(hasLine("PhishTank Status: Not Listed"));
-  EXPECT_TRUE(desktop.messages.empty());
 }
 
 TEST_F(DissectTest, UnattendedRunsSkipTheAnalyses) {
@@ -170,12 +203,8 @@ TEST_F(DissectTest, AddsTheSchemeOnlyWhenNoneIsThere) {
 
 TEST(LastAnswerField, ReadsTheLastCommaSeparatedField) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"Listed||ATS", "Listed||ATS"},
-      {"Listed||ATS\r\nNot", "Not"},
-      {"a, b ,  c", "c"},
-      {"\"Listed, quoted\"", "Listed, quoted"},
-      {"Listed\r\n\r\n", "Listed"},
-      {"", ""},
+      {"Listed||ATS", "Listed||ATS"},           {"Listed||ATS\r\nNot", "Not"}, {"a, b ,  c", "c"},
+      {"\"Listed, quoted\"", "Listed, quoted"}, {"Listed\r\n\r\n", "Listed"},  {"", ""},
   };
   for (const auto& [answer, field] : cases) EXPECT_EQ(LastAnswerField(answer), field) << answer;
 }

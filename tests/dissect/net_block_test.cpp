@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/app_log.h"
+#include "core/exit_codes.h"
 #include "core/ini_profile.h"
 #include "core/storage.h"
 #include "core/text.h"
@@ -100,16 +101,24 @@ TEST_F(NetBlockTest, UnattendedRunWritesSourceAndOwnerInfo) {
   const std::string written = program.root.read("results with space.txt");
   EXPECT_TRUE(StartsWith(written, std::string(65, '*') + "\r\n"));
   const std::string stars(51, '*');
-  EXPECT_TRUE(EndsWith(written, "<html>page</html>\r\n\r\n\r\n" + stars + "\r\nNetblock Information\r\n" + stars +
-                                    "\r\nOwner\r\n"));
+  EXPECT_TRUE(EndsWith(
+      written, "<html>page</html>\r\n\r\n\r\n" + stars + "\r\nNetblock Information\r\n" + stars + "\r\nOwner\r\n"));
   EXPECT_TRUE(desktop.messages.empty());
   // The analyses did not run: the placeholders stay for the file.
   EXPECT_TRUE(Contains(written, "\r\n[SCRIPTS]\r\n"));
 
   // An output file that cannot be written fails the run and says so in the log.
   EXPECT_EQ(RunUnattendedQuery(program.ctx, site.url("/page.html"), program.root.file("missing/dir/out.txt"), false),
-            1);
+            kExitOutputNotWritable);
   EXPECT_TRUE(Contains(ReadWholeFile(GetLogPath(program.ctx, kApplicationLog)).value_or(""), "missing/dir/out.txt"));
+
+  // A dead address fails the run, and its file holds nothing of the page fetched before.
+  const std::string dead = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/page.html";
+  EXPECT_EQ(RunUnattendedQuery(program.ctx, dead, out, true), kExitFetchFailed);
+  EXPECT_FALSE(Contains(program.root.read("results with space.txt"), "page"))
+      << program.root.read("results with space.txt");
+  // A server that answers 404 with a page of its own counts as fetched.
+  EXPECT_EQ(RunUnattendedQuery(program.ctx, site.url("/no-such-page"), out, false), kExitSuccess);
 }
 
 }  // namespace

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "core/ini_profile.h"
 #include "core/text.h"
 #include "net/status_text.h"
 #include "pipeline_fixture.h"
@@ -12,7 +17,9 @@ namespace {
 
 using QueryTest = PipelineTest;
 
-std::vector<std::string> Lines(const std::string& text) { return Split(text, "\r\n"); }
+std::vector<std::string> Lines(const std::string& text) {
+  return Split(text, "\r\n");
+}
 
 TEST_F(QueryTest, FetchesPageUnderHeaderBlock) {
   serve("/page.html", "\n\n<html>\r\n<body>hello</body>\n</html>\n");
@@ -27,8 +34,9 @@ TEST_F(QueryTest, FetchesPageUnderHeaderBlock) {
   EXPECT_EQ(lines[1], "Kestrum Desktop Edition v0.3.7 Results");
   EXPECT_EQ(lines[2], "Source code for: " + address);
   EXPECT_EQ(lines[3], "Server IP: 127.0.0.1 [ localhost ]");
-  EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.begin() + 9),
-            (std::vector<std::string>{"Braxel Status: ", "MDL Status: ", "PhishTank Status: ", "[SCRIPTS]", "[IFRAMES]"}));
+  EXPECT_EQ(
+      std::vector<std::string>(lines.begin() + 4, lines.begin() + 9),
+      (std::vector<std::string>{"Braxel Status: ", "MDL Status: ", "PhishTank Status: ", "[SCRIPTS]", "[IFRAMES]"}));
   EXPECT_EQ(lines[9], "Port: " + std::to_string(site.port()));
   EXPECT_TRUE(StartsWith(lines[10], "Date: "));
   EXPECT_TRUE(StartsWith(lines[11], "Time: "));
@@ -72,7 +80,7 @@ TEST_F(QueryTest, RejectsAddressesThatAreNotURLs) {
 }
 
 TEST_F(QueryTest, NotFoundExplainsWithTheMethodInUse) {
-  serve("/gone", "<html>missing</html>", 404);
+  serve("/gone", "", 404);
   start();
   set("Settings", "chkMSXML", "1");
   SendQuery(program.ctx, site.url("/gone"));
@@ -97,11 +105,131 @@ TEST_F(QueryTest, NotFoundExplainsWithTheMethodInUse) {
 
 TEST_F(QueryTest, ServerErrorAndEmptyBodyStillShowTheHeaderBlock) {
   serve("/empty", "", 500);
+  serve("/empty-ok", "", 200);
   start();
-  set("Settings", "chkMSXML", "1");
-  SendQuery(program.ctx, site.url("/empty"));
+  for (const char* method : {"1", "0"}) {
+    set("Settings", "chkMSXML", method);
+    EXPECT_EQ(SendQuery(program.ctx, site.url("/empty")), QueryOutcome::Shown);
+    EXPECT_TRUE(desktop.messages.empty());
+    // The reassuring "OK (200)" note is kept for a success status only.
+    EXPECT_TRUE(EndsWith(window.source().text(),
+                         "\r\nThe server failed to return any actual content, and returned the status code 500 "
+                         "(Internal server error)."))
+        << method << window.source().text();
+    EXPECT_EQ(SendQuery(program.ctx, site.url("/empty-ok")), QueryOutcome::Shown);
+    EXPECT_TRUE(EndsWith(window.source().text(), std::string("\r\n") + kEmptyContentNote)) << method;
+  }
+}
+
+TEST_F(QueryTest, ErrorStatusesWithABodyShowThatBody) {
+  serve("/404", "<html>no such page here</html>", 404);
+  serve("/403", "<html>keep out</html>", 403);
+  serve("/500", "<html>it broke</html>", 500);
+  start();
+  for (const char* method : {"1", "0"}) {
+    set("Settings", "chkMSXML", method);
+    for (const auto& [path, body] :
+         std::vector<std::pair<std::string, std::string>>{{"/404", "<html>no such page here</html>"},
+                                                          {"/403", "<html>keep out</html>"},
+                                                          {"/500", "<html>it broke</html>"}}) {
+      EXPECT_EQ(SendQuery(program.ctx, site.url(path)), QueryOutcome::Shown) << method << path;
+      EXPECT_TRUE(EndsWith(window.source().text(), "*\r\n" + body)) << method << path;
+      EXPECT_TRUE(Contains(window.headers().text(), "Server returned status code: " + path.substr(1)))
+          << method << path;
+    }
+  }
   EXPECT_TRUE(desktop.messages.empty());
-  EXPECT_TRUE(EndsWith(window.source().text(), std::string("\r\n") + kEmptyContentNote));
+}
+
+// Servers that never give a whole answer, each ending the query promptly as a failure that names
+// its cause, with no page shown and no page file left to be read later.
+TEST_F(QueryTest, FailedFetchesSayWhyAndShowNoPage) {
+  site.server().Get("/half", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content_provider(1000, "text/html", [](size_t offset, size_t, httplib::DataSink& sink) {
+      if (offset > 0) return false;  // the connection drops half way
+      sink.write(std::string(500, 'h').data(), 500);
+      return true;
+    });
+  });
+  site.server().Get("/stall", [](const httplib::Request&, httplib::Response& response) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    response.set_content("too late", "text/html");
+  });
+  // One byte every half second: never idle, never done.
+  site.server().Get("/trickle", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content_provider(100000, "text/html", [](size_t, size_t, httplib::DataSink& sink) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      return sink.write("x", 1);
+    });
+  });
+  serve("/big", std::string(2 << 20, 'b'));
+  site.server().Get("/loop",
+                    [](const httplib::Request&, httplib::Response& response) { response.set_redirect("/loop"); });
+  start();
+  set("Settings", "IdleTimeout", "1");
+  set("Settings", "TransferTimeout", "3");
+  set("Settings", "MaxBodyMB", "1");
+  const std::string refused = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/p.html";
+  struct Case {
+    std::string address;
+    std::string cause;
+  };
+  const Case cases[] = {
+      {refused, "Cannot connect (12029)"},
+      {site.url("/half"), "Connection aborted (12030)"},
+      {site.url("/stall"), "Timeout (12002)"},
+      {site.url("/trickle"), "Timeout (12002): the page did not arrive whole within the time limit"},
+      {site.url("/big"), "Operation cancelled (12017): the page is larger than the limit of 1 MB"},
+      {site.url("/loop"), "Error http invalid server response (12152): more than 10 redirects"},
+  };
+  for (const char* method : {"1", "0"}) {
+    set("Settings", "chkMSXML", method);
+    for (const Case& c : cases) {
+      desktop.messages.clear();
+      const auto started = std::chrono::steady_clock::now();
+      EXPECT_EQ(SendQuery(program.ctx, c.address), QueryOutcome::FetchFailed) << method << c.address;
+      EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20)) << c.address;
+      ASSERT_EQ(desktop.messages.size(), 1u) << method << c.address;
+      EXPECT_EQ(desktop.messages[0].text,
+                "Woops, an error occured whilst getting the content. \r\nThe request failed: " + c.cause +
+                    "\r\n\r\nPlease check and try again")
+          << method;
+      EXPECT_EQ(window.source().text(), "") << method << c.address;
+      EXPECT_EQ(program.ctx.saved_page_file, "") << method << c.address;
+    }
+  }
+  // Nothing is left in dl_temp that a later step could read as a page, half-written files least of all.
+  for (const auto& entry : std::filesystem::directory_iterator(program.storage() + "/dl_temp"))
+    ADD_FAILURE() << "left behind: " << entry.path();
+}
+
+TEST_F(QueryTest, EachQueryReadsOnlyItsOwnPage) {
+  serve("/p.html", "<html>the live page</html>");
+  start();
+  const std::string dead = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/p.html";
+  for (const char* method : {"1", "0"}) {
+    set("Settings", "chkMSXML", method);
+    // The same host key and the same second: the dead address must not show the live page.
+    EXPECT_EQ(SendQuery(program.ctx, site.url("/p.html")), QueryOutcome::Shown);
+    const std::string live_file = program.ctx.saved_page_file;
+    EXPECT_EQ(SendQuery(program.ctx, dead), QueryOutcome::FetchFailed) << method;
+    EXPECT_FALSE(Contains(window.source().text(), "the live page")) << method;
+    EXPECT_EQ(SendQuery(program.ctx, site.url("/p.html")), QueryOutcome::Shown);
+    EXPECT_NE(program.ctx.saved_page_file, live_file) << "each fetch has a page file of its own";
+    EXPECT_TRUE(Contains(ReadWholeFile(live_file).value_or(""), "the live page")) << "an earlier page stays as it was";
+  }
+}
+
+TEST(SavedPageFile, ATakenNameGetsASuffixBeforeTheExtension) {
+  TempFolder folder;
+  EXPECT_EQ(CreateSavedPageFile(folder.path(), "http1121020262 50509 PM.txt"),
+            folder.file("http1121020262 50509 PM.txt"));
+  folder.write("taken.txt", "an earlier page");
+  folder.write("taken-2.txt", "another");
+  EXPECT_EQ(CreateSavedPageFile(folder.path(), "taken.txt"), folder.file("taken-3.txt"));
+  EXPECT_EQ(folder.read("taken.txt"), "an earlier page");
+  EXPECT_EQ(folder.read("taken-3.txt"), "");
+  EXPECT_EQ(CreateSavedPageFile(folder.file("no-such-folder"), "taken.txt"), "");
 }
 
 TEST(SplitRawResponse, MovesHeadersFoundAtTheTopOfABody) {

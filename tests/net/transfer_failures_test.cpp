@@ -2,6 +2,8 @@
 // certificates, each through both transfer methods.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +12,7 @@
 
 #include "core/text.h"
 #include "http_fixture.h"
+#include "net/curl_transfer.h"
 #include "net/http_client.h"
 #include "net/inet_errors.h"
 
@@ -124,9 +127,62 @@ TEST_F(TransferFailureTest, FailuresGiveTheirErrorCodeAndNoPage) {
     EXPECT_TRUE(onlyPageInFolder()) << c.path;
   }
   EXPECT_TRUE(Contains(log(), "Woops, I could not fetch " + server.url("/big") +
-                                  ": Request entity too large (413), the body is larger than the limit of 1 MB"));
+                                  ": Operation cancelled (12017): the page is larger than the limit of 1 MB"));
   EXPECT_TRUE(Contains(log(), "Timeout (12002)"));
   EXPECT_TRUE(desktop.messages.empty()) << "transfer failures raise no message here";
+}
+
+// A server that announces a large body and sends a byte every half second: the whole-transfer
+// limit ends every request, and the partial file only ever holds what has arrived.
+TEST_F(TransferFailureTest, ATrickleEndsAtTheTransferLimit) {
+  testing::LocalServer trickle;
+  std::atomic<size_t> sent{0};
+  const auto trickle_route = [&sent](const httplib::Request&, httplib::Response& response) {
+    response.set_content_provider(50u << 20, "text/html", [&sent](size_t, size_t, httplib::DataSink& sink) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      ++sent;
+      return sink.write("x", 1);
+    });
+  };
+  trickle.server().Get("/page", trickle_route);
+  trickle.start();
+  set("TransferTimeout", "3");
+  for (const bool xmlhttp : {true, false}) {
+    useXmlHttp(xmlhttp);
+    std::string address = trickle.url("/page");
+    size_t largest_partial = 0, sent_then = 0;
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+      while (!done) {
+        for (const auto& entry : std::filesystem::directory_iterator(program.root.path())) {
+          if (!Contains(entry.path().filename().string(), ".part-")) continue;
+          std::error_code ec;
+          const auto size = std::filesystem::file_size(entry.path(), ec);
+          if (!ec && size > largest_partial) largest_partial = size, sent_then = sent;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    });
+    const auto started = std::chrono::steady_clock::now();
+    const FetchResult result = FetchURL(program.ctx, address, page());
+    const auto took = std::chrono::steady_clock::now() - started;
+    done = true;
+    watcher.join();
+    EXPECT_EQ(result.Status, kErrorTimeout) << xmlhttp;
+    EXPECT_EQ(result.Failure, "Timeout (12002): the page did not arrive whole within the time limit") << xmlhttp;
+    // Content and header requests each end at the limit (the header request got its headers).
+    EXPECT_LT(took, std::chrono::seconds(12)) << xmlhttp;
+    EXPECT_LE(largest_partial, sent_then) << "the partial file grew ahead of the bytes received";
+    EXPECT_TRUE(onlyPageInFolder() || !std::filesystem::exists(page()));
+  }
+  EXPECT_TRUE(Contains(FetchHeaders(program.ctx, nullptr, trickle.url("/page")), "Content-Length: 52428800"));
+}
+
+TEST(FailureText, NamesCodeStatusTextAndCause) {
+  EXPECT_EQ(FailureText(12029), "Cannot connect (12029)");
+  EXPECT_EQ(FailureText(12004, WriteFailureDetail(ENOSPC)), "Internal error (12004): the disk is full");
+  EXPECT_EQ(WriteFailureDetail(EDQUOT), "the disk is full");
+  EXPECT_EQ(WriteFailureDetail(EACCES), "the file could not be written (Permission denied)");
 }
 
 TEST_F(TransferFailureTest, RefusedConnectionClearsTheHeadersView) {
@@ -136,6 +192,7 @@ TEST_F(TransferFailureTest, RefusedConnectionClearsTheHeadersView) {
     useXmlHttp(xmlhttp);
     const FetchResult result = FetchURL(program.ctx, address, page());
     EXPECT_EQ(result.Status, kErrorCannotConnect);
+    EXPECT_EQ(result.Failure, "Cannot connect (12029)");
     EXPECT_EQ(result.HeaderText, "");
     EXPECT_EQ(window.headers().text(), "");
   }

@@ -181,5 +181,65 @@ TEST_F(DissectWindowTest, UnattendedCommandLineWritesTheResultsFile) {
       << written.substr(written.size() > 300 ? written.size() - 300 : 0);
 }
 
+// --help and --version answer before any window or query, with or without a display; the
+// unattended form gives a dead address its own exit status.
+TEST_F(DissectWindowTest, HelpVersionAndExitStatusesWithoutADisplay) {
+  TempFolder home;
+  std::filesystem::create_directories(home.file("Storage"));
+  home.write("Storage/cfg.ini", "[Settings]\r\nIsTheInternetAlive=" + site.url("/online.txt") + "\r\n");
+  const QString dead = QStringLiteral("http://127.0.0.1:%1/p.html").arg(UnusedLoopbackPort());
+  struct Case {
+    QStringList args;
+    int status;
+    const char* out;
+  };
+  const Case cases[] = {
+      {{QStringLiteral("--version")}, 0, "kestrum (Kestrum Desktop Edition) 0.3.7\n"},
+      {{QStringLiteral("--help")}, 0, "  1  the fetch failed"},
+      {{dead, QStringLiteral("/f:") + QString::fromStdString(home.file("out.txt"))}, 1, ""},
+      {{QString::fromStdString(site.url("/page.html")),
+        QStringLiteral("/f:") + QString::fromStdString(home.file("no/dir/out.txt"))},
+       3,
+       ""},
+  };
+  for (const Case& c : cases) {
+    QProcess kestrum;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KESTRUM_HOME"), QString::fromStdString(home.path()));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    kestrum.setProcessEnvironment(environment);
+    kestrum.start(QStringLiteral(KESTRUM_BINARY_DIR "/bin/kestrum"), c.args);
+    ASSERT_TRUE(kestrum.waitForFinished(60000));
+    const std::string out = kestrum.readAllStandardOutput().toStdString();
+    EXPECT_EQ(kestrum.exitStatus(), QProcess::NormalExit) << c.args.join(' ').toStdString();
+    EXPECT_EQ(kestrum.exitCode(), c.status)
+        << c.args.join(' ').toStdString() << kestrum.readAllStandardError().toStdString();
+    EXPECT_TRUE(Contains(out, c.out)) << out;
+  }
+  // Neither request was taken for an address to dissect.
+  EXPECT_FALSE(Contains(ReadWholeFile(home.file("Storage/Logs/applog.log")).value_or(""), "--version"));
+
+  // No log folder can be made and the questions are answered No: the run ends with its own status.
+  TempFolder broken;
+  std::filesystem::create_directories(broken.file("Storage"));
+  std::filesystem::create_directories(broken.file("data/kestrum"));
+  broken.write("Storage/Logs", "");
+  broken.write("data/kestrum/Logs", "");
+  QProcess kestrum;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("KESTRUM_HOME"), QString::fromStdString(broken.path()));
+  environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(broken.file("data")));
+  environment.remove(QStringLiteral("DISPLAY"));
+  kestrum.setProcessEnvironment(environment);
+  kestrum.start(QStringLiteral(KESTRUM_BINARY_DIR "/bin/kestrum"),
+                {QString::fromStdString(site.url("/page.html")),
+                 QStringLiteral("/f:") + QString::fromStdString(broken.file("out.txt"))});
+  ASSERT_TRUE(kestrum.waitForFinished(60000));
+  EXPECT_EQ(kestrum.exitCode(), 4) << kestrum.readAllStandardError().toStdString();
+  EXPECT_FALSE(std::filesystem::exists(broken.file("out.txt")));
+}
+
 }  // namespace
 }  // namespace kestrum::testing

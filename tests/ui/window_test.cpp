@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <filesystem>
 #include <fstream>
 
@@ -262,6 +263,26 @@ TEST_F(WindowTest, AboutKeepsItsDisclaimerCopyOnlyWhileOpen) {
   about->close();
   SettleEvents();
   EXPECT_FALSE(std::filesystem::exists(copy));
+}
+
+// Qt takes a tooltip for rich text when it looks like markup; a link's tooltip must show the
+// link's own characters, never what an entity or a tag in it would turn into.
+TEST_F(WindowTest, ListTooltipsShowTheItemAsPlainText) {
+  const std::vector<std::string> items = {"http://a.test/&lt;b&gt;bold&lt;/b&gt;", "http://b.test/&#8238;gpj.exe",
+                                          "<img src=x>http://c.test/", "<b>http://d.test/</b>  two  blanks"};
+  for (ui::ReportList* list : {window->lvwLinks, window->lvwImages}) {
+    list->clear();
+    for (const auto& item : items) list->add(item);
+    for (int row = 0; row < static_cast<int>(items.size()); ++row) {
+      const QString tooltip = list->model()->data(list->model()->index(row, 0), Qt::ToolTipRole).toString();
+      QTextDocument shown;
+      if (Qt::mightBeRichText(tooltip))
+        shown.setHtml(tooltip);
+      else
+        shown.setPlainText(tooltip);
+      EXPECT_EQ(shown.toPlainText().toStdString(), items[static_cast<size_t>(row)]);
+    }
+  }
 }
 
 }  // namespace
