@@ -11,6 +11,7 @@
 #include "core/storage.h"
 #include "core/text.h"
 #include "dissect/query_pipeline.h"
+#include "dissect/source_commands.h"
 #include "dissect/reputation_lookups.h"
 #include "dissect/text_pieces.h"
 #include "net/downloads.h"
@@ -191,16 +192,10 @@ void DownloadLinkedFile(Context& ctx, std::string_view item) {
   ctx.desktop->openWithDefaultHandler(folder);
 }
 
-void DissectLink(Context& ctx, std::string_view item, const std::string& own_executable) {
-  const std::string link(item);
-  if (!IsURL(link)) return Tell(ctx, kNotAUrlMessage, MessageIcon::Exclamation);
-  if (ReadSetting(ctx, "Settings", "chkLaunchProc", "1") == "1") {
-    if (ctx.desktop && !ctx.desktop->startProgram(own_executable, {link}))
-      WriteLog(ctx, "I couldn't start " + own_executable);
-    return;
-  }
-  if (ctx.window) ctx.window->setAddressText(link);
-  SendQuery(ctx, link);
+void DissectListItem(Context& ctx, std::string_view item, const std::string& own_executable) {
+  // Items come from the page: one with a blank could smuggle switches (" /f:") into a new instance.
+  if (!IsURL(std::string(item)) || !LinkToDissect(item)) return Tell(ctx, kNotAUrlMessage, MessageIcon::Exclamation);
+  DissectLink(ctx, item, own_executable);
 }
 
 void SendToTavrin(Context& ctx, std::string_view item) {

@@ -28,9 +28,9 @@ std::string SuggestedDownloadName(std::string_view item);
 // Downloads a link into a file the user chooses; the file is owner-only and never opened.
 void DownloadLinkedFile(Context& ctx, std::string_view item);
 
-// A new instance of the program (`own_executable`) with the link as its one argument when
-// chkLaunchProc is "1"; otherwise the link is fetched into this window.
-void DissectLink(Context& ctx, std::string_view item, const std::string& own_executable);
+// "Dissect this link" for a list item: an address that can travel as one argument is handed to
+// DissectLink (a new instance or this window); anything else is refused with a message.
+void DissectListItem(Context& ctx, std::string_view item, const std::string& own_executable);
 // Starts the Tavrin executable (setting TV, asked for once) with the item as its one argument.
 void SendToTavrin(Context& ctx, std::string_view item);
 

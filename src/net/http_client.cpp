@@ -105,7 +105,8 @@ std::string FetchHeadersWith(Context& ctx, TextPane* view, std::string_view addr
   return outcome.header_block;
 }
 
-FetchResult FetchURLWith(Context& ctx, std::string& address, const std::string& target_file, ConnectionCheck check) {
+FetchResult FetchURLWith(Context& ctx, std::string& address, const std::string& target_file, ConnectionCheck check,
+                         bool fill_headers_view = true) {
   const bool use_xmlhttp = ReadSetting(ctx, "Settings", "chkMSXML", "0") == "1";
   if (ProxyEnabled(ctx)) address = ReplaceAll(GetProxyTemplate(ctx), "[URL]", address);
 
@@ -127,7 +128,7 @@ FetchResult FetchURLWith(Context& ctx, std::string& address, const std::string& 
     result.Failure = std::move(content.failure);
   }
 
-  TextPane* headers_view = ctx.window != nullptr ? &ctx.window->headers() : nullptr;
+  TextPane* headers_view = ctx.window != nullptr && fill_headers_view ? &ctx.window->headers() : nullptr;
   result.HeaderText = FetchHeadersWith(ctx, headers_view, address, check);
   if (headers_view != nullptr) headers_view->setText(result.HeaderText);
   return result;
@@ -142,6 +143,10 @@ std::string DefaultUserAgent() {
 
 FetchResult FetchURL(Context& ctx, std::string& address, const std::string& target_file) {
   return FetchURLWith(ctx, address, target_file, ConnectionCheck::Run);
+}
+
+FetchResult FetchLookupAnswer(Context& ctx, std::string& address, const std::string& target_file) {
+  return FetchURLWith(ctx, address, target_file, ConnectionCheck::Run, false);
 }
 
 FetchResult FetchURLWithoutConnectionCheck(Context& ctx, std::string& address, const std::string& target_file) {

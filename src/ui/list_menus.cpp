@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QMenu>
 #include <QPrinter>
+#include <QTextDocument>
 
 #include "core/app_log.h"
 #include "core/identity.h"
@@ -16,7 +17,6 @@ namespace kestrum::ui {
 namespace {
 // The lists print as plain lines; half an inch keeps them clear of the paper's edge.
 constexpr int kPrintMarginTwips = 720;
-constexpr const char* kNoPrinterMessage = "I couldn't find a printer to print to. Please set one up and try again.";
 }  // namespace
 
 std::string MainWindow::selectedItem(const ReportList& list) const {
@@ -51,7 +51,7 @@ void MainWindow::buildListMenus() {
   mnuLNKDownload = link_action("mnuLNKDownload", "Download file",
                                [this](const std::string& item) { DownloadLinkedFile(ctx_, item); });
   mnuLNKDissect = link_action("mnuLNKDissect", "Dissect this link", [this](const std::string& item) {
-    DissectLink(ctx_, item, own_executable.toStdString());
+    DissectListItem(ctx_, item, own_executable.toStdString());
   });
   mnuSendToTavrin =
       link_action("mnuSendToTavrin", "Send to Tavrin", [this](const std::string& item) { SendToTavrin(ctx_, item); });
@@ -124,13 +124,11 @@ void MainWindow::PrintList(ListKind kind) {
   when.tm_sec = now.time().second();
   RichTextPane page;
   page.setText(ListPrintout(ctx_, kind == ListKind::Links ? *lvwLinks : *lvwImages, kind, when));
-  std::unique_ptr<QPrinter> printer = printer_for_job ? printer_for_job() : nullptr;
-  if (!printer ||
-      !PrintRichText(page, *printer, kPrintMarginTwips, kPrintMarginTwips, kPrintMarginTwips, kPrintMarginTwips)) {
-    WriteLog(ctx_, kNoPrinterMessage);
-    if (ctx_.desktop)
-      ctx_.desktop->showMessage(kNoPrinterMessage, kProgramTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-  }
+  QTextDocument document;
+  CopyWithFormats(page, document);
+  constexpr PrintMargins kListMargins{kPrintMarginTwips, kPrintMarginTwips, kPrintMarginTwips, kPrintMarginTwips};
+  RunPrintJob(ctx_, document, kind == ListKind::Links ? QStringLiteral("Links") : QStringLiteral("Images"),
+              printer_for_job, kListMargins);
 }
 
 }  // namespace kestrum::ui

@@ -20,7 +20,9 @@ uint32_t PackLook(Rgb color, bool bold) {
 Rgb LookColor(uint32_t look) {
   return Rgb{static_cast<uint8_t>(look >> 16), static_cast<uint8_t>(look >> 8), static_cast<uint8_t>(look)};
 }
-bool LookBold(uint32_t look) { return (look & kBoldBit) != 0; }
+bool LookBold(uint32_t look) {
+  return (look & kBoldBit) != 0;
+}
 
 // Looks of one line, in engine columns (the line's CR LF are the two columns after its text).
 struct Segment {
@@ -34,7 +36,9 @@ class LineLooks : public QTextBlockUserData {
   bool applied = false;  // the block's layout shows the current segments
 };
 
-LineLooks* LooksOf(const QTextBlock& block) { return static_cast<LineLooks*>(block.userData()); }
+LineLooks* LooksOf(const QTextBlock& block) {
+  return static_cast<LineLooks*>(block.userData());
+}
 
 LineLooks& EnsureLooks(QTextBlock block) {
   if (auto* looks = LooksOf(block)) return *looks;
@@ -162,7 +166,9 @@ void RichTextPane::setText(std::string_view text) {
   loading_ = false;
 }
 
-std::string RichTextPane::text() const { return currentText(); }
+std::string RichTextPane::text() const {
+  return currentText();
+}
 
 const std::string& RichTextPane::currentText() const {
   if (!text_valid_) {
@@ -303,9 +309,9 @@ void RichTextPane::replaceSelection(std::string_view replacement) {
   const std::string before = currentText();
   const size_t end = std::min(before.size(), start + removed);
   // Within one line the looks shift with the edit; across lines they are laid out afresh.
-  const bool across_lines = std::string_view(before).substr(start, end - start).find_first_of("\r\n") !=
-                                std::string_view::npos ||
-                            inserted.find_first_of("\r\n") != std::string::npos;
+  const bool across_lines =
+      std::string_view(before).substr(start, end - start).find_first_of("\r\n") != std::string_view::npos ||
+      inserted.find_first_of("\r\n") != std::string::npos;
   std::vector<TextFormatRun> kept;
   if (across_lines) {
     const size_t added = inserted.size();
@@ -319,10 +325,12 @@ void RichTextPane::replaceSelection(std::string_view replacement) {
     }
   }
 
-  QTextCursor cursor(document());
-  cursor.setPosition(documentPosition(start));
-  cursor.setPosition(documentPosition(end), QTextCursor::KeepAnchor);
-  cursor.insertText(documentTextFromAnsi(inserted));
+  editDocument([&] {
+    QTextCursor cursor(document());
+    cursor.setPosition(documentPosition(start));
+    cursor.setPosition(documentPosition(end), QTextCursor::KeepAnchor);
+    cursor.insertText(documentTextFromAnsi(inserted));
+  });
 
   text_ = before.substr(0, start) + inserted + before.substr(end);
   text_valid_ = true;
@@ -337,6 +345,85 @@ void RichTextPane::replaceSelection(std::string_view replacement) {
   }
   changeLooks(start, start + inserted.size(), [look](uint32_t) { return look; });
   select(start + inserted.size(), 0);
+}
+
+template <typename Edit>
+void RichTextPane::editDocument(Edit edit) {
+  if (user_edit_) {
+    edit();
+    return;
+  }
+  // Switching undo off drops the history; the program's writes replace what the user sees anyway.
+  document()->setUndoRedoEnabled(false);
+  edit();
+  document()->setUndoRedoEnabled(true);
+}
+
+void RichTextPane::replaceRanges(const std::vector<std::pair<size_t, size_t>>& ranges, std::string_view replacement) {
+  if (ranges.empty()) return;
+  const std::string inserted = ToCrLf(replacement);
+  const std::string before = currentText();
+  bool across_lines = inserted.find_first_of("\r\n") != std::string::npos;
+  for (const auto& [start, count] : ranges)
+    across_lines =
+        across_lines || std::string_view(before).substr(start, count).find_first_of("\r\n") != std::string_view::npos;
+  if (across_lines) {
+    TextPane::replaceRanges(ranges, replacement);
+    return;
+  }
+  // Every range lies inside one line and no line break comes or goes, so the document positions
+  // and line columns worked out now stay true while the ranges are replaced from the last one.
+  struct Edit {
+    int doc_start, doc_end;
+    size_t line, column, removed;
+    uint32_t look;
+  };
+  std::vector<Edit> edits;
+  edits.reserve(ranges.size());
+  for (const auto& [start, count] : ranges) {
+    const size_t line = lineOfEnginePosition(start);
+    edits.push_back({documentPosition(start), documentPosition(start + count), line, start - line_starts_[line], count,
+                     lookAt(start)});
+  }
+  const QString document_text = documentTextFromAnsi(inserted);
+  loading_ = true;  // the looks are shifted here, edit by edit
+  editDocument([&] {
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (auto edit = edits.rbegin(); edit != edits.rend(); ++edit) {
+      const QTextBlock block = document()->findBlock(edit->doc_start);
+      if (auto* looks = LooksOf(block)) {
+        ShiftSegments(looks->segments, edit->column, edit->removed, inserted.size());
+        looks->applied = false;
+      }
+      cursor.setPosition(edit->doc_start);
+      cursor.setPosition(edit->doc_end, QTextCursor::KeepAnchor);
+      cursor.insertText(document_text);
+    }
+    cursor.endEditBlock();
+  });
+  loading_ = false;
+
+  std::string after;
+  after.reserve(before.size() + ranges.size() * inserted.size());
+  size_t copied = 0;
+  std::vector<size_t> new_starts;
+  new_starts.reserve(ranges.size());
+  for (const auto& [start, count] : ranges) {
+    after.append(before, copied, start - copied);
+    new_starts.push_back(after.size());
+    after += inserted;
+    copied = start + count;
+  }
+  after.append(before, copied, std::string::npos);
+  text_ = std::move(after);
+  text_valid_ = true;
+  lines_valid_ = false;
+  for (size_t i = 0; i < edits.size(); ++i) {
+    const uint32_t look = edits[i].look;
+    changeLooks(new_starts[i], new_starts[i] + inserted.size(), [look](uint32_t) { return look; });
+  }
+  select(new_starts.back() + inserted.size(), 0);
 }
 
 void RichTextPane::applyFormats(const std::vector<TextFormatRun>& runs) {

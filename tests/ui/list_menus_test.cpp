@@ -194,16 +194,20 @@ TEST_F(ListMenusTest, FailedDownloadShowsTheWarningAndCancelDownloadsNothing) {
 TEST_F(ListMenusTest, DissectThisLinkStartsTheProgramOrFetchesInPlace) {
   window->own_executable = QStringLiteral("/opt/kestrum/bin/kestrum");
   const std::string link = site.url("/page.html");
-  fillLinks({link, "/relative.html"});
+  // A blank would let the new instance read " /f:" as its own switch and write a file.
+  fillLinks({link, "/relative.html", "http://x.test/a /f:/tmp/out.txt"});
   choose(window->mnuLNKDissect, window->lvwLinks);
   ASSERT_EQ(desktop.started.size(), 1u);
   EXPECT_EQ(desktop.started[0].program, "/opt/kestrum/bin/kestrum");
   EXPECT_EQ(desktop.started[0].arguments, std::vector<std::string>{link});
 
-  choose(window->mnuLNKDissect, window->lvwLinks, 1);
-  ASSERT_EQ(desktop.messages.size(), 1u);
-  EXPECT_EQ(desktop.messages[0].text, kNotAUrlMessage);
-  EXPECT_EQ(desktop.messages[0].icon, MessageIcon::Exclamation);
+  for (int refused : {1, 2}) choose(window->mnuLNKDissect, window->lvwLinks, refused);
+  EXPECT_EQ(desktop.started.size(), 1u);
+  ASSERT_EQ(desktop.messages.size(), 2u);
+  for (const auto& message : desktop.messages) {
+    EXPECT_EQ(message.text, kNotAUrlMessage);
+    EXPECT_EQ(message.icon, MessageIcon::Exclamation);
+  }
 
   WriteSetting(program.ctx, "Settings", "chkLaunchProc", "0");
   choose(window->mnuLNKDissect, window->lvwLinks);
@@ -223,7 +227,7 @@ TEST_F(ListMenusTest, DissectThisLinkHandsTheLinkAsOneArgument) {
   window->own_executable = QStringLiteral(ARG_RECORDER);
   const std::string record = program.root.file("arguments");
   qputenv("KESTRUM_ARG_RECORD", QByteArray::fromStdString(record));
-  const std::string link = "http://127.0.0.1:1/a b?x=1&y=$(touch pwned);\"q\"";
+  const std::string link = "http://127.0.0.1:1/a?x=1&y=$(touch${IFS}pwned);\"q\"|cat";
   fillLinks({link});
   choose(window->mnuLNKDissect, window->lvwLinks);
   for (int waited = 0; waited < 10000 && !std::filesystem::exists(record); waited += 20)

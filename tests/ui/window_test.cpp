@@ -44,9 +44,9 @@ TEST_F(WindowTest, EveryViewButtonShowsExactlyItsPaneWithCaptionAndLogLine) {
     int mode;
     const char* name;
   };
-  const std::vector<Case> cases = {{window->lblImages, 2, "Images"},   {window->lblLinks, 3, "Links"},
-                                   {window->lblLog, 4, "Log"},         {window->lblNBlock, 5, "Net-Block"},
-                                   {window->lblTools, 6, "Tools"},     {window->lblHeaders, 7, "Headers"},
+  const std::vector<Case> cases = {{window->lblImages, 2, "Images"}, {window->lblLinks, 3, "Links"},
+                                   {window->lblLog, 4, "Log"},       {window->lblNBlock, 5, "Net-Block"},
+                                   {window->lblTools, 6, "Tools"},   {window->lblHeaders, 7, "Headers"},
                                    {window->lblRAW, 1, "Source"}};
   for (const auto& c : cases) {
     click(c.button);
@@ -96,8 +96,8 @@ TEST_F(WindowTest, CaptionFollowsTheFetchMethodAfterASettingsChange) {
 TEST_F(WindowTest, EmptyListsSayThereIsNothingToView) {
   click(window->lblLinks);
   click(window->lblImages);
-  EXPECT_EQ(messageTexts(), (std::vector<std::string>{"There are no links to view ...",
-                                                      "There are no images to view ..."}));
+  EXPECT_EQ(messageTexts(),
+            (std::vector<std::string>{"There are no links to view ...", "There are no images to view ..."}));
   EXPECT_EQ(desktop.messages[0].icon, MessageIcon::Information);
   EXPECT_EQ(desktop.messages[0].caption, kProgramTitle);
   EXPECT_TRUE(Contains(logText(), "Extracting contents ...."));
@@ -120,12 +120,11 @@ TEST_F(WindowTest, AddressBoxRulesForOwnerInfoAndHeaders) {
     bool expected;
   };
   const std::vector<Case> cases = {
-      {"http://ab.cd", true, false},        // 12 characters
-      {"http://abc.de", false, true},       // 13 characters
-      {"HTTP://EXAMPLE.TEST", false, true}, // the prefix in capitals is judged the same way
+      {"http://ab.cd", true, false},           // 12 characters
+      {"http://abc.de", false, true},          // 13 characters
+      {"HTTP://EXAMPLE.TEST", false, true},    // the prefix in capitals is judged the same way
       {"https://example.test", false, false},  // left as it was
-      {"https://example.test", true, true},
-      {"", true, false},
+      {"https://example.test", true, true},   {"", true, false},
   };
   for (const auto& c : cases) {
     window->txtAddr->setText(QStringLiteral("x"));
@@ -170,10 +169,11 @@ TEST_F(WindowTest, MinimumSizeSnapsBackWithOneMessage) {
 }
 
 TEST_F(WindowTest, HostilePageIsShownAsTextAndNeverRendered) {
-  const std::string page = "<html><head><script>document.location='http://evil.test/'</script>"
-                           "<meta http-equiv=\"refresh\" content=\"0;url=http://evil.test/\"></head>"
-                           "<body><iframe src=\"http://evil.test/\"></iframe><b>bold?</b>&lt;tag&gt;\r\n" +
-                           std::string(2'000'000, 'A') + "\r\n</body></html>";
+  const std::string page =
+      "<html><head><script>document.location='http://evil.test/'</script>"
+      "<meta http-equiv=\"refresh\" content=\"0;url=http://evil.test/\"></head>"
+      "<body><iframe src=\"http://evil.test/\"></iframe><b>bold?</b>&lt;tag&gt;\r\n" +
+      std::string(2'000'000, 'A') + "\r\n</body></html>";
   window->rtfSource->setText(page);
   window->rtfSource->applyFormats({{page.find("<iframe"), 7, kRed, true}});
   EXPECT_EQ(window->rtfSource->text(), page);
@@ -283,6 +283,58 @@ TEST_F(WindowTest, ListTooltipsShowTheItemAsPlainText) {
       EXPECT_EQ(shown.toPlainText().toStdString(), items[static_cast<size_t>(row)]);
     }
   }
+}
+
+}  // namespace
+}  // namespace kestrum::testing
+
+namespace kestrum::testing {
+namespace {
+
+// A desktop whose default handler cannot open anything.
+class DesktopWithoutHandler : public ScriptedDesktop {
+ public:
+  bool openWithDefaultHandler(std::string_view) override { return false; }
+};
+
+TEST_F(WindowTest, HelpSaysWhereTheManualIsWhenItCannotBeOpened) {
+  DesktopWithoutHandler no_handler;
+  ctx().desktop = &no_handler;
+  program.root.write("manual.html", "<html></html>");
+  window->manual_locations = {QString::fromStdString(program.root.file("manual.html"))};
+  click(window->lblHelp);
+  ASSERT_EQ(no_handler.messages.size(), 1u);
+  EXPECT_EQ(no_handler.messages[0].text,
+            "I couldn't open the user manual. You can find it here:\r\n" + program.root.file("manual.html"));
+  EXPECT_EQ(no_handler.messages[0].icon, MessageIcon::Exclamation);
+  ctx().desktop = &desktop;
+}
+
+TEST_F(WindowTest, ViewButtonsWorkFromTheKeyboard) {
+  window->lvwLinks->add("http://example.test/a");
+  window->show();
+  for (ui::TextButton* button : {window->lblRAW, window->lblImages, window->lblLinks, window->lblNBlock,
+                                 window->lblHeaders, window->lblTools, window->lblLog})
+    EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus) << button->objectName().toStdString();
+  window->lblLinks->setFocus();
+  QTest::keyClick(window->lblLinks, Qt::Key_Space);
+  EXPECT_EQ(window->shownView(), 3);
+  window->lblRAW->setFocus();
+  QTest::keyClick(window->lblRAW, Qt::Key_Return);
+  EXPECT_EQ(window->shownView(), 1);
+}
+
+TEST_F(WindowTest, AboutShowsTheHomepageAndOpensIt) {
+  WriteSetting(ctx(), "Services", "HomepageURL", "http://127.0.0.1:9/home/");
+  click(window->lblAbout);
+  auto* about = window->findChild<QDialog*>(QStringLiteral("frmAbout"));
+  ASSERT_NE(about, nullptr);
+  auto* homepage = about->findChild<ui::TextButton*>(QStringLiteral("lblHomepage"));
+  ASSERT_NE(homepage, nullptr);
+  EXPECT_EQ(homepage->text(), QStringLiteral("http://127.0.0.1:9/home/"));
+  click(homepage);
+  EXPECT_EQ(desktop.opened, std::vector<std::string>{"http://127.0.0.1:9/home/"});
+  about->close();
 }
 
 }  // namespace
