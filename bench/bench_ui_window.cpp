@@ -3,14 +3,18 @@
 #include <stdlib.h>
 
 #include <QApplication>
+#include <QMenu>
+#include <QScrollBar>
 #include <QWindow>
 #include <filesystem>
 
 #include "core/memory_views.h"
 #include "core/recording_desktop.h"
 #include "dissect/content_scanner.h"
+#include "dissect/find_replace.h"
 #include "dissect/link_extractor.h"
 #include "page_generator.h"
+#include "ui/line_number_gutter.h"
 #include "ui/main_window.h"
 #include "ui/report_list.h"
 #include "ui/rich_text_pane.h"
@@ -53,7 +57,7 @@ void BM_StartToShownWindow(benchmark::State& state) {
     program.ctx.window = &window;
     kestrum::ui::RunStartup(program.ctx, "",
                             {[&window] { window.SetViewMode(kestrum::ui::kModeSource); },
-                             [&window] { window.PrepareLists(); }, [&window] { window.ToggleWordWrap(); }});
+                             [&window] { window.PrepareLists(); }, [&window] { window.RestoreWordWrap(); }});
     window.FinishStartup();
     window.show();
     WaitUntilShown(window);
@@ -130,6 +134,75 @@ void BM_LongLine(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(line.size()));
 }
 BENCHMARK(BM_LongLine)->ArgsProduct({{1, 2}, {0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The Source pane's menu on the realistic 10 MB page with a link selected: the link rule and
+// the popup.
+void BM_OpenSourceMenu(benchmark::State& state) {
+  ScratchProgram program;
+  MainWindow window(program.ctx);
+  program.ctx.window = &window;
+  window.resize(1000, 700);
+  window.show();
+  WaitUntilShown(window);
+  const std::string page = kestrum::bench::RealisticPage(10u << 20);
+  window.rtfSource->setText(page);
+  const size_t link = page.find("http://", page.size() / 2);
+  window.rtfSource->select(link, 24);
+  for (auto _ : state) {
+    window.SourceMenu(QPoint(100, 100));
+    QCoreApplication::processEvents();
+    window.mnuSource->hide();
+  }
+}
+BENCHMARK(BM_OpenSourceMenu)->Unit(benchmark::kMillisecond);
+
+// One page-down step through the realistic 10 MB page, with the pane and its line numbers painted.
+void BM_ScrollWithGutter(benchmark::State& state) {
+  ScratchProgram program;
+  MainWindow window(program.ctx);
+  program.ctx.window = &window;
+  window.resize(1000, 700);
+  window.show();
+  WaitUntilShown(window);
+  window.rtfSource->setText(kestrum::bench::RealisticPage(10u << 20));
+  QScrollBar* bar = window.rtfSource->verticalScrollBar();
+  int value = 0;
+  for (auto _ : state) {
+    value = (value + bar->pageStep()) % std::max(1, bar->maximum());
+    bar->setValue(value);
+    window.rtfSource->repaint();
+    window.picLines->repaint();
+  }
+  state.counters["lines"] = window.rtfSource->document()->blockCount();
+}
+BENCHMARK(BM_ScrollWithGutter)->Unit(benchmark::kMillisecond);
+
+// Replace All of a word that occurs 10 000 times in the realistic 10 MB page, after the Find that
+// selects its first occurrence, as the find dialog runs it.
+void BM_ReplaceAllTenThousand(benchmark::State& state) {
+  ScratchProgram program;
+  MainWindow window(program.ctx);
+  program.ctx.window = &window;
+  window.resize(1000, 700);
+  window.show();
+  WaitUntilShown(window);
+  const std::string base = kestrum::bench::RealisticPage(10u << 20);
+  std::string page;
+  const size_t step = base.size() / 10000;
+  for (size_t i = 0; i < 10000; ++i) page.append(base, i * step, step).append(" quokka ");
+  int replaced = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    window.rtfSource->setText(page);
+    kestrum::FindReplace find(program.ctx, *window.rtfSource);
+    state.ResumeTiming();
+    find.Find("quokka", {});
+    replaced = find.ReplaceAll("quokka", "wallaby", {});
+    window.rtfSource->repaint();
+  }
+  state.counters["replaced"] = replaced;
+}
+BENCHMARK(BM_ReplaceAllTenThousand)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

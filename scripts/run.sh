@@ -50,6 +50,23 @@ echo "Dissecting $page"
 echo
 "$bin/kestrum-cli" dissect "$page"
 echo
+# A batch: one JSON report a line as each address finishes, summed up in one line. The third
+# address has nothing listening, so the run reports it failed and exits 1.
+batch=("$page" "http://127.0.0.1:$site_port/download/PrizeClaimer.exe" "http://127.0.0.1:$(free_port)/")
+echo "Batch of ${#batch[@]} addresses with --jsonl:"
+echo 0 >"$work/batch-status"
+printf '%s\n' "${batch[@]}" | { "$bin/kestrum-cli" dissect --jsonl -i - 2>/dev/null || echo $? >"$work/batch-status"; } | python3 -c '
+import json, sys
+reports = [json.loads(line) for line in sys.stdin]
+listed = sum(any(v["verdict"] == "Listed" for v in r["verdicts"]) for r in reports)
+failed = sum(not r["fetched"] for r in reports)
+iframes = sum(r["counts"]["iframes"] for r in reports)
+moves = sum(len(r["redirectsInPage"]) for r in reports)
+print(f"{len(reports)} addresses: {len(reports) - failed} fetched, {failed} failed, {listed} listed, "
+      f"{iframes} iframes, {moves} redirects named in pages")
+'
+echo "(exit status of the batch: $(cat "$work/batch-status"))"
+echo
 echo "The same page in the window: keep a site and kestrum-services running, then"
 echo "  KESTRUM_HOME=<folder with Storage/cfg.ini as above> $bin/kestrum $page"
-echo "JSON for scripts: $bin/kestrum-cli dissect --json $page"
+echo "JSON for scripts: $bin/kestrum-cli dissect --json $page (fields: docs/json-report.md)"

@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev libqt6printsupport6 libgl-dev
   libcurl4-openssl-dev libssl-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libboost-dev nlohmann-json3-dev
-  python3 lynx hyperfine xvfb xauth
+  python3 python3-aiosmtpd poppler-utils imagemagick lynx hyperfine xvfb xauth
 )
 missing=()
 for p in "${packages[@]}"; do

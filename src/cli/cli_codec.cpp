@@ -1,11 +1,14 @@
 #include "cli/cli_codec.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
 #include <iterator>
 
 #include "cli/cli_output.h"
 #include "core/context.h"
+#include "core/exit_codes.h"
 #include "core/memory_views.h"
 #include "core/recording_desktop.h"
 #include "core/text.h"
@@ -27,8 +30,10 @@ CodecInput ReadInput(const std::vector<std::string>& args) {
   CodecInput input;
   std::vector<std::string> words;
   for (const auto& arg : args) {
-    if (arg == "--raw") input.raw = true;
-    else words.push_back(arg);
+    if (arg == "--raw")
+      input.raw = true;
+    else
+      words.push_back(arg);
   }
   std::string text;
   if (!words.empty()) {
@@ -40,10 +45,13 @@ CodecInput ReadInput(const std::vector<std::string>& args) {
   return input;
 }
 
-void WriteResult(const std::string& engine_text, bool raw) {
-  const std::string out = raw ? engine_text : AnsiToUtf8(engine_text);
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  if (!raw && (out.empty() || out.back() != '\n')) std::fputc('\n', stdout);
+// The result on standard output; a failed write (full disk, closed pipe) gives a non-zero status.
+int WriteResult(const std::string& engine_text, bool raw, int status = kExitSuccess) {
+  std::string out = raw ? engine_text : AnsiToUtf8(engine_text);
+  if (!raw && ::isatty(STDOUT_FILENO)) out = EscapeControls(out);
+  if (!raw && (out.empty() || out.back() != '\n')) out += '\n';
+  const bool written = WriteOut(out) && std::fflush(stdout) == 0;
+  return written ? status : kExitOutputNotWritable;
 }
 
 // Messages the decoders show go to standard error; the count tells the caller whether any came.
@@ -61,8 +69,7 @@ int RunDecode(const char* argv0, const std::vector<std::string>& args) {
   }
   const CodecInput input = ReadInput({args.begin() + 1, args.end()});
   if (args[0] == "entities") {
-    WriteResult(DecodeHTMLEntities(input.text), input.raw);
-    return 0;
+    return WriteResult(DecodeHTMLEntities(input.text), input.raw);
   }
   Context ctx = MakeProgramContext(argv0);
   ScriptedDesktop desktop;
@@ -74,14 +81,13 @@ int RunDecode(const char* argv0, const std::vector<std::string>& args) {
       ReportMessages(desktop);
       return 1;
     }
-    WriteResult(pane.text(), input.raw);
-    return 0;
+    // Decoded Base64 is often a binary payload: bytes as they are unless a person reads them.
+    return WriteResult(pane.text(), input.raw || !::isatty(STDOUT_FILENO));
   }
   WriteCharTableIfMissing(ctx);  // as the program does at start-up
   const std::string result = UnescapeJavascript(ctx, input.text);
   const bool complained = ReportMessages(desktop) > 0;
-  WriteResult(result, input.raw);
-  return complained ? 1 : 0;
+  return WriteResult(result, input.raw, complained ? 1 : kExitSuccess);
 }
 
 int RunEncode(const char*, const std::vector<std::string>& args) {
@@ -90,8 +96,7 @@ int RunEncode(const char*, const std::vector<std::string>& args) {
     return 2;
   }
   const CodecInput input = ReadInput({args.begin() + 1, args.end()});
-  WriteResult(ReplaceAll(Base64Encode(input.text), "\r\n", "\n"), input.raw);
-  return 0;
+  return WriteResult(ReplaceAll(Base64Encode(input.text), "\r\n", "\n"), input.raw);
 }
 
 }  // namespace kestrum::cli

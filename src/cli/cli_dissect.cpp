@@ -5,78 +5,36 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <nlohmann/json.hpp>
+#include <fstream>
+#include <iostream>
+#include <memory>
 
 #include "cli/cli_output.h"
+#include "cli/dissect_options.h"
+#include "cli/json_report.h"
+#include "cli/report_destination.h"
 #include "core/context.h"
 #include "core/exit_codes.h"
-#include "core/memory_views.h"
 #include "core/recording_desktop.h"
+#include "core/settings.h"
 #include "core/startup.h"
 #include "core/text.h"
 #include "decode/char_table.h"
 #include "dissect/dissect_command.h"
 #include "dissect/unattended.h"
+#include "net/net_block.h"
 #include "net/system_resolver.h"
 
 namespace kestrum::cli {
 namespace {
 
-struct DissectOptions {
-  bool json = false;
-  bool answer_yes = false;
-  std::string address;
-};
+constexpr const char* kLogUnusable =
+    "kestrum-cli: the log file cannot be created and logging may not be switched off\n";
 
-bool ParseOptions(const std::vector<std::string>& args, DissectOptions& options) {
-  for (const auto& arg : args) {
-    if (arg == "--json") options.json = true;
-    else if (arg == "--yes") options.answer_yes = true;
-    else if (options.address.empty() && !StartsWith(arg, "--")) options.address = arg;
-    else return false;
-  }
-  return !options.address.empty();
-}
-
-nlohmann::json MessagesJson(const ScriptedDesktop& desktop) {
-  auto list = nlohmann::json::array();
-  for (const auto& m : desktop.messages)
-    list.push_back({{"title", AnsiToUtf8(m.caption)}, {"icon", MessageIconName(m.icon)}, {"text", AnsiToUtf8(m.text)}});
-  return list;
-}
-
-nlohmann::json ListJson(const ItemList& list) {
-  auto items = nlohmann::json::array();
-  for (const auto& item : list.items()) items.push_back(AnsiToUtf8(item));
-  return items;
-}
-
-void PrintJson(MemoryMainView& window, const Context& ctx, const ScriptedDesktop& desktop) {
-  auto formats = nlohmann::json::array();
-  for (const auto& run : window.source().formats())
-    formats.push_back({{"start", run.start}, {"length", run.length}, {"color", ColorText(run.color)}, {"bold", run.bold}});
-  // Members are moved in: a brace list would copy the page text and every run once more.
-  nlohmann::json report = nlohmann::json::object();
-  report["address"] = AnsiToUtf8(window.addressText());
-  report["source"] = AnsiToUtf8(window.source().text());
-  report["formats"] = std::move(formats);
-  report["headers"] = AnsiToUtf8(window.headers().text());
-  report["links"] = ListJson(window.links());
-  report["images"] = ListJson(window.images());
-  report["savedPageFile"] = ctx.saved_page_file;
-  report["messages"] = MessagesJson(desktop);
-  report["addressColors"] = {{"background", ColorText(window.addressBackground())},
-                             {"text", ColorText(window.addressForeground())}};
-  std::string out = report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-  report = nullptr;
-  out += '\n';
-  std::fwrite(out.data(), 1, out.size(), stdout);
-}
-
-void PrintSection(const char* title, const std::string& body) {
-  std::printf("==== %s ====\n%s", title, body.c_str());
-  if (body.empty() || body.back() != '\n') std::printf("\n");
-  std::printf("\n");
+void PrintSection(std::string& out, const std::string& title, const std::string& body) {
+  out += "==== " + title + " ====\n" + body;
+  if (body.empty() || body.back() != '\n') out += "\n";
+  out += "\n";
 }
 
 // The source with its findings in colour, for a terminal that shows colour.
@@ -94,80 +52,184 @@ std::string ColouredSource(const TextPane& source) {
   return out + ForTerminal(text.substr(std::min(pos, text.size())));
 }
 
-bool TerminalShowsColour() {
+bool TerminalShowsColour(const ReportDestination& destination) {
   const char* no_color = std::getenv("NO_COLOR");
   const char* term = std::getenv("TERM");
-  return ::isatty(STDOUT_FILENO) && !(no_color && *no_color) && !(term && std::string(term) == "dumb");
+  return destination.toTerminal() && !(no_color && *no_color) && !(term && std::string(term) == "dumb");
 }
 
-void PrintText(MemoryMainView& window, const ScriptedDesktop& desktop) {
-  PrintSection("Source", TerminalShowsColour() ? ColouredSource(window.source()) : ForTerminal(window.source().text()));
-  PrintSection("Headers", ForTerminal(window.headers().text()));
+std::string FetchSummary(const DissectRun& run) {
+  const FetchFacts& f = run.facts;
+  if (!PageArrived(run)) return "failed: " + FailureText(run) + "\n";
+  std::string text = "HTTP " + std::to_string(f.http_status) + " from " + ForTerminal(f.final_url) + "\n";
+  for (const auto& hop : f.redirects)
+    text += "  redirected by " + std::to_string(hop.status) + " to " + ForTerminal(hop.location) + "\n";
+  text += "connected to " + f.primary_ip + " port " + std::to_string(f.primary_port) + ", " + f.method + ", " +
+          std::to_string(f.body_bytes) + " bytes, sha256 " + f.sha256 + "\n";
+  if (f.certificate.checked || f.certificate.error != 0)
+    text += std::string("certificate ") +
+            (f.certificate.verified ? "verified" : "NOT verified: " + ForTerminal(f.certificate.reason)) + "\n";
+  return text;
+}
+
+std::string TextReport(DissectRun& run, bool colour) {
+  MemoryMainView& window = run.window;
+  std::string out;
+  PrintSection(out, "Fetch", FetchSummary(run));
+  PrintSection(out, "Source", colour ? ColouredSource(window.source()) : ForTerminal(window.source().text()));
+  PrintSection(out, "Headers", ForTerminal(window.headers().text()));
   std::string list;
   for (const auto& item : window.links().items()) list += ForTerminal(item) + "\n";
-  PrintSection(("Links (" + std::to_string(window.links().count()) + ")").c_str(), list);
+  PrintSection(out, "Links (" + std::to_string(window.links().count()) + ")", list);
   list.clear();
   for (const auto& item : window.images().items()) list += ForTerminal(item) + "\n";
-  PrintSection(("Images (" + std::to_string(window.images().count()) + ")").c_str(), list);
+  PrintSection(out, "Images (" + std::to_string(window.images().count()) + ")", list);
+  if (run.net_block_asked) PrintSection(out, "Net-Block", ForTerminal(window.netBlock().text()));
   std::string messages;
-  for (const auto& m : desktop.messages) {
+  for (const auto& m : run.desktop.messages) {
     messages += "[" + std::string(MessageIconName(m.icon)) + "] " + ForTerminal(m.text) + "\n";
     if (m.buttons == MessageButtons::YesNo || m.buttons == MessageButtons::YesNoCancel)
       messages += std::string("  -> answered ") + (m.answer == MessageAnswer::Yes ? "Yes" : "No") + "\n";
   }
-  PrintSection("Messages", messages);
-  PrintSection("Address colours", "background " + ColorText(window.addressBackground()) + ", text " +
-                                      ColorText(window.addressForeground()));
+  PrintSection(out, "Messages", messages);
+  PrintSection(
+      out, "Address colours",
+      "background " + ColorText(window.addressBackground()) + ", text " + ColorText(window.addressForeground()));
+  return out;
+}
+
+// One address through the same command as the window's Dissect button.
+void DissectOne(Context& ctx, const DissectOptions& options, DissectRun& run) {
+  run.desktop.fallback_answer = options.answer_yes ? MessageAnswer::Yes : MessageAnswer::No;
+  ctx.window = &run.window;
+  ctx.desktop = &run.desktop;
+  ctx.page_fetch_facts = &run.facts;
+  ctx.lookup_answers = &run.lookup_answers;
+  ctx.current_host.clear();
+  ctx.saved_page_file.clear();
+
+  run.window.setAddressText(FromTerminal(run.address));
+  run.outcome = RunDissect(ctx);
+  run.saved_page_file = ctx.saved_page_file;
+  if (options.net_block && PageArrived(run) && !ctx.quit_requested) RunNetBlockLookup(ctx);
+  run.net_block_asked = options.net_block;
+
+  ctx.page_fetch_facts = nullptr;
+  ctx.lookup_answers = nullptr;
+  ctx.window = nullptr;
+  ctx.desktop = nullptr;
+}
+
+// Addresses from the command line, then from -i: one a line, blank lines and "#" lines skipped.
+bool CollectAddresses(const DissectOptions& options, std::vector<std::string>& addresses) {
+  addresses = options.addresses;
+  if (options.input_file.empty()) return true;
+  std::ifstream file;
+  if (options.input_file != "-") {
+    file.open(options.input_file, std::ios::binary);
+    if (!file) return false;
+  }
+  std::istream& in = options.input_file == "-" ? std::cin : file;
+  for (std::string line; std::getline(in, line);) {
+    const std::string address(TrimBlank(line));
+    if (!address.empty() && address[0] != '#') addresses.push_back(address);
+  }
+  return true;
+}
+
+void ApplyRunSettings(Context& ctx, const DissectOptions& options) {
+  for (const auto& s : options.settings) ctx.setting_overrides[SettingOverrideKey(s.section, s.key)] = s.value;
+  if (options.no_log) ctx.logging_off_for_session = true;
 }
 
 }  // namespace
 
 int RunDissectCommand(const char* argv0, const std::vector<std::string>& args) {
   DissectOptions options;
-  if (!ParseOptions(args, options)) {
-    std::fprintf(stderr, "kestrum-cli: usage: kestrum-cli dissect [--json] [--yes] URL\n");
+  std::string error;
+  if (!ParseDissectOptions(args, options, error)) {
+    std::fprintf(stderr, "kestrum-cli: dissect: %s (try kestrum-cli dissect --help)\n", error.c_str());
     return kExitUsage;
   }
+  if (options.help) {
+    std::fputs(DissectHelpText(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? kExitSuccess : kExitOutputNotWritable;
+  }
+  std::vector<std::string> addresses;
+  if (!CollectAddresses(options, addresses)) {
+    std::fprintf(stderr, "kestrum-cli: dissect: cannot read %s\n", options.input_file.c_str());
+    return kExitUsage;
+  }
+  ReportDestination destination(options.output_file);
+  if (!destination.open()) {
+    std::fprintf(stderr, "kestrum-cli: cannot write %s\n", options.output_file.c_str());
+    return kExitOutputNotWritable;
+  }
+
   Context ctx = MakeProgramContext(argv0);
-  MemoryMainView window;
-  ScriptedDesktop desktop;
-  desktop.fallback_answer = options.answer_yes ? MessageAnswer::Yes : MessageAnswer::No;
   SystemResolver resolver;
-  ctx.window = &window;
-  ctx.desktop = &desktop;
   ctx.resolver = &resolver;
   ctx.unattended = true;
   // A terminal run leaves cfg.ini as it found it: a missing setting simply reads as its default.
   ctx.settings_read_only = true;
-
-  // The same preparation as the window's start, then the same command as its Dissect button.
+  ApplyRunSettings(ctx, options);
+  // Start-up asks its own questions (an unusable log folder); their notices go to standard error.
+  ScriptedDesktop startup_desktop;
+  startup_desktop.fallback_answer = options.answer_yes ? MessageAnswer::Yes : MessageAnswer::No;
+  ctx.desktop = &startup_desktop;
   RunEarlyStartup(ctx);
   if (PrepareStorage(ctx)) WriteCharTable(ctx);
+  ctx.desktop = nullptr;
+  for (const auto& m : startup_desktop.messages) std::fprintf(stderr, "kestrum-cli: %s\n", ForTerminal(m.text).c_str());
   if (ctx.quit_requested) {
-    std::fprintf(stderr, "kestrum-cli: the log file cannot be created and logging may not be switched off\n");
+    std::fprintf(stderr, "%s", kLogUnusable);
     return kExitStorageUnusable;
   }
   LoadProxyEntry(ctx);
-  window.setAddressText(FromTerminal(options.address));
-  const QueryOutcome outcome = RunDissect(ctx);
-  if (ctx.quit_requested) return kExitStorageUnusable;
+  if (!options.proxy_name.empty() && ctx.proxy_name != FromTerminal(options.proxy_name)) {
+    std::fprintf(stderr, "kestrum-cli: dissect: the proxy list has no entry named '%s'\n", options.proxy_name.c_str());
+    return kExitUsage;
+  }
 
-  if (options.json) PrintJson(window, ctx, desktop);
-  else PrintText(window, desktop);
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) return kExitOutputNotWritable;
-
-  const int status = ExitStatusFor(outcome);
-  if (status != kExitSuccess) {
-    // The first notice, which said why, on one line.
-    std::string reason = "nothing was fetched";
-    for (const auto& m : desktop.messages) {
-      if (m.buttons != MessageButtons::Ok) continue;
-      reason = m.text;
-      break;
+  const bool colour = options.format == ReportFormat::Text && TerminalShowsColour(destination);
+  const bool as_array = options.format == ReportFormat::Json && addresses.size() > 1;
+  int status = kExitSuccess;  // that of the first address that failed
+  bool written = destination.write(as_array ? "[\n" : "");
+  for (size_t i = 0; i < addresses.size() && written; ++i) {
+    auto run = std::make_unique<DissectRun>();
+    run->address = addresses[i];
+    DissectOne(ctx, options, *run);
+    if (ctx.quit_requested) {
+      std::fprintf(stderr, "%s", kLogUnusable);
+      return kExitStorageUnusable;
     }
-    reason = ReplaceAll(ReplaceAll(ReplaceAll(reason, kCrLf, " "), "\n", " "), "  ", " ");
-    std::fprintf(stderr, "kestrum-cli: %s could not be fetched: %s\n", options.address.c_str(),
-                 ForTerminal(reason).c_str());
+    if (!PageArrived(*run)) {
+      if (status == kExitSuccess) status = ExitStatusFor(run->outcome);
+      std::fprintf(stderr, "kestrum-cli: %s could not be fetched: %s\n", EscapeControls(run->address).c_str(),
+                   FailureText(*run).c_str());
+    }
+    std::string text;
+    constexpr auto kReplace = nlohmann::json::error_handler_t::replace;
+    switch (options.format) {
+      case ReportFormat::JsonLines:
+        text = BuildReport(*run).dump(-1, ' ', false, kReplace) + "\n";
+        break;
+      case ReportFormat::Json:
+        text = BuildReport(*run).dump(2, ' ', false, kReplace);
+        text += as_array && i + 1 < addresses.size() ? ",\n" : "\n";
+        break;
+      case ReportFormat::Text:
+        if (addresses.size() > 1) text = "######## " + EscapeControls(run->address) + " ########\n\n";
+        text += TextReport(*run, colour);
+        break;
+    }
+    written = destination.write(text);
+  }
+  if (written && as_array) written = destination.write("]\n");
+  if (!written || !destination.finish()) {
+    std::fprintf(stderr, "kestrum-cli: the report could not be written%s%s\n",
+                 options.output_file.empty() ? "" : " to ", options.output_file.c_str());
+    return kExitOutputNotWritable;
   }
   return status;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// `dissect [--json] [--yes] URL`: the Dissect command on memory views, printed as a report.
+// `dissect [OPTION...] URL...`: the Dissect command on memory views for each address, printed
+// as a text report, one JSON report, or one JSON line per address.
 #include <string>
 #include <vector>
 

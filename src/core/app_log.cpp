@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <optional>
@@ -91,28 +92,39 @@ std::string CurrentLogLine(std::string_view message) {
   return FormatLogLine(local, message);
 }
 
-// The start of a file up to its `count`-th line break (CR LF, LF or CR), so a long log is not read
-// whole to show its first lines. Nothing when the file cannot be opened.
-std::optional<std::string> ReadFirstLines(const std::string& path, size_t count) {
+// The end of a file holding its last `count` lines (a line ends at CR LF, LF or CR), read
+// backwards in blocks so a long log is not read whole. Nothing when the file cannot be opened.
+std::optional<std::string> ReadLastLines(const std::string& path, size_t count) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return std::nullopt;
-  std::string data;
-  size_t breaks = 0;
-  char previous = 0;
-  char buffer[65536];
-  while (breaks < count) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    for (ssize_t i = 0; i < got; ++i) {
-      const char c = buffer[i];
-      if (c == '\r' || (c == '\n' && previous != '\r')) ++breaks;
-      previous = c;
+  const off_t size = ::lseek(fd, 0, SEEK_END);
+  std::string tail;
+  off_t position = size < 0 ? 0 : size;
+  auto enough = [&tail, count] {
+    // count + 1 breaks means the line before the first wanted one has ended: all are in.
+    size_t breaks = 0;
+    for (size_t i = tail.size(); i-- > 0;) {
+      if (tail[i] == '\n' || (tail[i] == '\r' && (i + 1 == tail.size() || tail[i + 1] != '\n'))) {
+        if (i + 1 == tail.size()) continue;  // the final line's own break
+        if (++breaks > count) return true;
+      }
     }
-    data.append(buffer, static_cast<size_t>(got));
+    return false;
+  };
+  while (position > 0 && !enough()) {
+    const off_t step = std::min<off_t>(position, 65536);
+    position -= step;
+    std::string block(static_cast<size_t>(step), '\0');
+    ssize_t got = 0;
+    do {
+      got = ::pread(fd, block.data(), block.size(), position);
+    } while (got < 0 && errno == EINTR);
+    if (got <= 0) break;
+    block.resize(static_cast<size_t>(got));
+    tail.insert(0, block);
   }
   ::close(fd);
-  return data;
+  return tail;
 }
 
 enum class Remedy { TryAgain, GiveUp };
@@ -198,19 +210,20 @@ void WriteLog(Context& ctx, std::string_view message) {
 
 void ShowLog(Context& ctx, TextPane& log_view) {
   log_view.setText("");
-  const auto contents = ReadFirstLines(GetLogPath(ctx, kApplicationLog), kLogViewLines);
+  const auto contents = ReadLastLines(GetLogPath(ctx, kApplicationLog), kLogViewLines);
   if (!contents) return;
-  // The first lines of the file, the first of them at the bottom. A line ends at CR LF, LF or CR.
+  // The last lines of the file, the newest at the top. A line ends at CR LF, LF or CR.
   std::vector<std::string_view> lines;
   const std::string_view text = *contents;
   size_t pos = 0;
-  while (pos < text.size() && lines.size() < static_cast<size_t>(kLogViewLines)) {
+  while (pos < text.size()) {
     const size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
     lines.push_back(text.substr(pos, end - pos));
     pos = end;
     if (pos < text.size() && text[pos] == '\r') ++pos;
     if (pos < text.size() && text[pos] == '\n' && (pos == end || text[pos - 1] == '\r')) ++pos;
   }
+  if (lines.size() > static_cast<size_t>(kLogViewLines)) lines.erase(lines.begin(), lines.end() - kLogViewLines);
   std::string shown;
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) shown.append(*line).append(kCrLf);
   log_view.setText(shown);

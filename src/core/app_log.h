@@ -20,7 +20,7 @@ std::string GetLogPath(Context& ctx, int kind);
 std::string FormatLogLine(const std::tm& local_time, std::string_view message);
 
 // Commands of the log view.
-void ShowLog(Context& ctx, TextPane& log_view);  // the first 50 lines, newest of them on top
+void ShowLog(Context& ctx, TextPane& log_view);  // the last 50 lines, newest on top
 void ClearLog(Context& ctx, TextPane& log_view);
 // The Disable Logging command: switches the writer off (Disable_Log "0", Log "1") or back on
 // (Disable_Log "1", Log "0") and returns the new check mark (true: logging is off).

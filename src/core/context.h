@@ -1,13 +1,17 @@
 #pragma once
 // Program-wide state, passed to every command instead of living in globals.
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kestrum {
 
 class Desktop;
 class MainView;
 class Resolver;
+struct FetchFacts;
 
 struct Context {
   // $KESTRUM_HOME, a build tree's or portable unpack's executable folder, or the per-user folder
@@ -51,6 +55,15 @@ struct Context {
   // A run that only reads cfg.ini (the terminal front end): WriteSetting stores nothing there, so a
   // setting that is absent keeps reading as its default.
   bool settings_read_only = false;
+
+  // Settings given for this run only ("section.key" in lower case -> value): read before cfg.ini,
+  // never written to it.
+  std::map<std::string, std::string> setting_overrides;
+
+  // Evidence for a caller that reports a run (kestrum-cli's report); null when nobody asks.
+  // The next page fetch records its facts here; each blocklist answer is kept as received.
+  FetchFacts* page_fetch_facts = nullptr;
+  std::vector<std::pair<std::string, std::string>>* lookup_answers = nullptr;  // request address, answer
 
   int view_mode = 1;
   int last_view_mode = 1;

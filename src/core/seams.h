@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrum {
@@ -50,6 +51,21 @@ class TextPane {
   virtual void setSelectionBold(bool bold) = 0;
   // Replaces the selected text; the new text takes the look of the first replaced character.
   virtual void replaceSelection(std::string_view text) = 0;
+  // Replaces each [start, start + length) of `ranges` (sorted, not overlapping, positions of the
+  // text before the call) by `text`, each taking the look of its first replaced character. The
+  // caret ends after the last replacement.
+  virtual void replaceRanges(const std::vector<std::pair<size_t, size_t>>& ranges, std::string_view text) {
+    for (auto range = ranges.rbegin(); range != ranges.rend(); ++range) {
+      select(range->first, range->second);
+      replaceSelection(text);
+    }
+    if (!ranges.empty()) {
+      const size_t grown = (ranges.size() - 1) * text.size();
+      size_t removed = 0;
+      for (size_t i = 0; i + 1 < ranges.size(); ++i) removed += ranges[i].second;
+      select(ranges.back().first + grown - removed + text.size(), 0);
+    }
+  }
 
   // Applies many runs at once; later runs win where they overlap.
   virtual void applyFormats(const std::vector<TextFormatRun>& runs) = 0;

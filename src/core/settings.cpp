@@ -2,10 +2,19 @@
 
 #include "core/ini_profile.h"
 #include "core/storage.h"
+#include "core/text.h"
 
 namespace kestrum {
 
+std::string SettingOverrideKey(std::string_view section, std::string_view key) {
+  return ToLowerAscii(std::string(section) + "." + std::string(key));
+}
+
 std::string ReadSetting(Context& ctx, std::string_view section, std::string_view key, std::string_view default_value) {
+  if (!ctx.setting_overrides.empty()) {
+    const auto given = ctx.setting_overrides.find(SettingOverrideKey(section, key));
+    if (given != ctx.setting_overrides.end()) return given->second;
+  }
   return ReadProfileString(GetSettingsPath(ctx), section, key, default_value);
 }
 

@@ -11,11 +11,12 @@
 
 namespace kestrum {
 
-std::string ReadSetting(Context& ctx, std::string_view section, std::string_view key,
-                        std::string_view default_value);
-void WriteSetting(Context& ctx, std::string_view section, std::string_view key,
-                  std::optional<std::string_view> value);
+std::string ReadSetting(Context& ctx, std::string_view section, std::string_view key, std::string_view default_value);
+void WriteSetting(Context& ctx, std::string_view section, std::string_view key, std::optional<std::string_view> value);
 // A switch is on only when its value is exactly "1".
+// The key of ctx.setting_overrides for a setting: names compare without case, as in cfg.ini.
+std::string SettingOverrideKey(std::string_view section, std::string_view key);
+
 bool SettingIsOn(Context& ctx, std::string_view section, std::string_view key, std::string_view default_value);
 
 std::string ReadCharConfig(Context& ctx, std::string_view section, std::string_view key,

@@ -27,11 +27,6 @@ constexpr std::array<std::string_view, 3> kRefreshMarkers = {"http-equiv='refres
                                                              "http-equiv=\"refresh\""};
 constexpr std::array<std::string_view, 3> kRedirectMarkers = {"location.href", "document.location", "window.location"};
 
-bool NamesExecutable(std::string_view link) {
-  const std::string ending = ToLowerAnsi(link.substr(link.size() >= 4 ? link.size() - 4 : 0));
-  return std::find(kExecutableExtensions.begin(), kExecutableExtensions.end(), ending) != kExecutableExtensions.end();
-}
-
 // Red runs over `span` that keep each character's boldness, as colouring a selection does.
 void AddRedKeepingBold(const std::vector<TextFormatRun>& existing, TextSpan span, std::vector<TextFormatRun>& out) {
   auto run = std::lower_bound(existing.begin(), existing.end(), span.first,
@@ -53,6 +48,11 @@ void ShowNote(Context& ctx, const std::string& text, std::string_view caption) {
 }
 
 }  // namespace
+
+bool NamesExecutable(std::string_view link) {
+  const std::string ending = ToLowerAnsi(link.substr(link.size() >= 4 ? link.size() - 4 : 0));
+  return std::find(kExecutableExtensions.begin(), kExecutableExtensions.end(), ending) != kExecutableExtensions.end();
+}
 
 int32_t CountScriptsAndIFrames(int mode, std::string_view text, bool match_case) {
   const std::string_view delimiter = mode == 1 ? "iframe>" : mode == 2 ? "script>" : "";

@@ -16,6 +16,9 @@ struct ContentScanResult {
   int32_t executables = 0;
 };
 
+// Whether a link's last four characters name an executable type (".exe", ".scr", ...).
+bool NamesExecutable(std::string_view link);
+
 // Number of "iframe>" (mode 1) or "script>" (mode 2) in the text; without `match_case`, letter
 // case is ignored. Any other mode counts nothing.
 int32_t CountScriptsAndIFrames(int mode, std::string_view text, bool match_case);

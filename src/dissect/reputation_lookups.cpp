@@ -24,6 +24,11 @@ std::string TrimTrailingSlash(std::string base) {
   return base;
 }
 
+// The answer as received, for a caller that reports the evidence of the run.
+void KeepLookupAnswer(Context& ctx, std::string_view service, std::string_view answer) {
+  if (ctx.lookup_answers != nullptr) ctx.lookup_answers->emplace_back(service, answer);
+}
+
 // The verdict is read from the bytes this request received; the answer file only keeps them, so
 // another run writing the same file at that moment cannot hand its verdict to this one.
 std::string ReadAnswer(Context& ctx, std::string_view name, const std::string& url, const std::string& answer_file) {
@@ -42,6 +47,7 @@ std::string ReadAnswer(Context& ctx, std::string_view name, const std::string& u
     WriteLog(ctx, std::string("The ") + std::string(name) + " status is unknown: " + why);
     return kUnknownVerdict;
   }
+  KeepLookupAnswer(ctx, name, body);
   WriteFileAtomically(answer_file, body, 0644);
   return LastAnswerField(body);
 }
@@ -143,6 +149,7 @@ std::string GetPhishTankStatus(Context& ctx, const std::string& answer_file, std
   }
 
   const std::string text = ResponseTextInAnsi(body, outcome.content_type);
+  KeepLookupAnswer(ctx, "PhishTank", text);
   WriteFileAtomically(answer_file, ToCrLf(text) + kCrLf, 0644);
   const size_t open = text.find("<in_database>");
   if (open == std::string::npos) return "";

@@ -9,14 +9,18 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "core/app_log.h"
 #include "core/text.h"
+#include "net/body_digest.h"
+#include "net/fetch_facts.h"
 #include "net/inet_errors.h"
 #include "net/log_text.h"
 #include "net/net_settings.h"
 #include "net/status_text.h"
 #include "net/transfer_errors.h"
+#include "net/wire_facts.h"
 
 namespace kestrum {
 namespace {
@@ -49,6 +53,7 @@ struct AttemptState {
   long pending_status = 0;
   bool pending_location = false;
   std::string headers;
+  ResponseBlocks* responses = nullptr;  // every answer's headers, when facts are kept
 };
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
@@ -99,6 +104,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     // not the final response; any other is, and a headers-only request stops here.
     const bool interim = state.pending_status >= 100 && state.pending_status < 200;
     const bool followed = state.pending_status >= 300 && state.pending_status < 400 && state.pending_location;
+    if (state.responses != nullptr) state.responses->emplace_back(state.pending_status, state.headers);
     if (state.headers_only && !interim && !followed) {
       state.stopped_after_headers = true;
       return 0;
@@ -123,6 +129,7 @@ struct AttemptResult {
   long http_status = 0;
   std::string content_type;
   std::string effective_url;
+  ResponseBlocks responses;
 };
 
 AttemptResult Attempt(const TransferRequest& request, const BodySink& sink, const BodySizeHint& size_hint,
@@ -132,6 +139,7 @@ AttemptResult Attempt(const TransferRequest& request, const BodySink& sink, cons
   result.state.size_hint = &size_hint;
   result.state.headers_only = request.headers_only;
   result.state.limit = limits.max_body_bytes;
+  if (request.facts != nullptr) result.state.responses = &result.responses;
 
   std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
   if (!handle) {
@@ -173,12 +181,14 @@ AttemptResult Attempt(const TransferRequest& request, const BodySink& sink, cons
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &result.state);
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeader);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, &result.state);
+  if (request.facts != nullptr) curl_easy_setopt(h, CURLOPT_CERTINFO, 1L);
 
   result.code = curl_easy_perform(h);
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.http_status);
   curl_easy_getinfo(h, CURLINFO_SSL_VERIFYRESULT, &result.verify_result);
   result.content_type = CurlText(h, CURLINFO_CONTENT_TYPE);
   result.effective_url = CurlText(h, CURLINFO_EFFECTIVE_URL);
+  if (request.facts != nullptr) RecordWireFacts(h, *request.facts);
   return result;
 }
 
@@ -187,6 +197,38 @@ int32_t FailureCode(const AttemptResult& attempt) {
   if (attempt.state.sink_failed) return kErrorInternal;
   return InternetErrorFromCurl(attempt.code);
 }
+
+// Keeps a transfer's facts: the body passes through the fingerprints on its way to the sink.
+struct FactsRecorder {
+  static constexpr size_t kHeadBytes = 4096;
+
+  FactsRecorder(FetchFacts& kept, const std::string& url, const BodySink& next) : facts(kept) {
+    facts = FetchFacts{.recorded = true, .method = facts.method, .requested_url = url};
+    sink = [this, &next](std::string_view bytes) {
+      digest.add(bytes);
+      facts.body_bytes += bytes.size();
+      if (facts.body_head.size() < kHeadBytes)
+        facts.body_head.append(bytes.substr(0, kHeadBytes - facts.body_head.size()));
+      return next(bytes);
+    };
+  }
+  void finish(const TransferOutcome& outcome, const ResponseBlocks& responses) {
+    RecordRedirectHops(responses, facts);
+    const BodyDigest::Hex hex = digest.finish();
+    facts.sha256 = hex.sha256, facts.sha1 = hex.sha1, facts.md5 = hex.md5;
+    facts.final_url = outcome.effective_url;
+    facts.http_status = outcome.http_status;
+    facts.final_header_block = outcome.header_block;
+    facts.content_type = outcome.content_type;
+    facts.error = outcome.error;
+    facts.certificate.error = outcome.certificate_error;
+    facts.certificate.verified = facts.certificate.checked && outcome.certificate_error == 0;
+  }
+
+  FetchFacts& facts;
+  BodyDigest digest;
+  BodySink sink;
+};
 
 std::string FailureDetail(const AttemptResult& attempt, const TransferLimits& limits) {
   if (attempt.state.too_large || attempt.code == CURLE_FILESIZE_EXCEEDED)
@@ -217,6 +259,9 @@ TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const 
   InitializeCurlOnce();
   const TransferLimits limits = ReadTransferLimits(ctx);
   TransferOutcome outcome;
+  std::optional<FactsRecorder> recorder;
+  if (request.facts != nullptr) recorder.emplace(*request.facts, request.url, sink);
+  const BodySink& body_sink = recorder ? recorder->sink : sink;
   // One deadline for the whole fetch, the retry without the certificate check included.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.transfer_timeout_seconds);
   const auto time_left_ms = [deadline] {
@@ -225,7 +270,7 @@ TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const 
     return static_cast<long>(std::max<std::chrono::milliseconds::rep>(left.count(), 1));
   };
 
-  AttemptResult attempt = Attempt(request, sink, size_hint, limits, time_left_ms(), true);
+  AttemptResult attempt = Attempt(request, body_sink, size_hint, limits, time_left_ms(), true);
   if (attempt.code == CURLE_PEER_FAILED_VERIFICATION && attempt.state.received == 0) {
     // The program never renders what it fetches, and phishing sites often carry bad
     // certificates: the failure is recorded and the page fetched all the same.
@@ -234,7 +279,8 @@ TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const 
     WriteLog(ctx, "The certificate of " + OneLogLine(where) +
                       " failed its check: " + GetStatusText(outcome.certificate_error) + " (" +
                       std::to_string(outcome.certificate_error) + "); I fetched the page all the same");
-    attempt = Attempt(request, sink, size_hint, limits, time_left_ms(), false);
+    if (recorder) recorder->facts.certificate.reason = CertificateCheckReason(attempt.verify_result);
+    attempt = Attempt(request, body_sink, size_hint, limits, time_left_ms(), false);
   }
 
   outcome.http_status = attempt.http_status;
@@ -247,6 +293,7 @@ TransferOutcome RunTransfer(Context& ctx, const TransferRequest& request, const 
     outcome.failure = FailureText(outcome.error, FailureDetail(attempt, limits));
     WriteLog(ctx, "Woops, I could not fetch " + OneLogLine(request.url) + ": " + outcome.failure);
   }
+  if (recorder) recorder->finish(outcome, attempt.responses);
   return outcome;
 }
 

@@ -13,6 +13,8 @@
 
 namespace kestrum {
 
+struct FetchFacts;
+
 struct TransferRequest {
   std::string url;
   // An empty-bodied POST instead of the GET (the phishing check asks that way).
@@ -20,6 +22,8 @@ struct TransferRequest {
   std::vector<std::string> headers;  // "Name: value"
   // Stop once the final response's headers are in; its body is not read.
   bool headers_only = false;
+  // When set, the transfer's facts (answers, address, certificate, body fingerprints) go here.
+  FetchFacts* facts = nullptr;
 };
 
 struct TransferOutcome {

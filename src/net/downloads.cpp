@@ -59,10 +59,10 @@ class PartialFile {
   bool write(std::string_view bytes) { return std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size(); }
 
   // Closes the file and moves it over the target; false (errno set) when either step fails.
-  bool keepAs(const std::string& target) {
+  bool keepAs(const std::string& target, unsigned file_mode) {
     const bool flushed = std::fflush(file_) == 0;
     int error = flushed ? 0 : errno;
-    ::fchmod(::fileno(file_), 0644);
+    ::fchmod(::fileno(file_), static_cast<mode_t>(file_mode & 0666));
     const bool closed = std::fclose(file_) == 0;
     if (error == 0 && !closed) error = errno;
     file_ = nullptr;
@@ -86,7 +86,8 @@ class PartialFile {
 
 }  // namespace
 
-DownloadOutcome Download(Context& ctx, std::string_view address, const std::string& target_file) {
+DownloadOutcome Download(Context& ctx, std::string_view address, const std::string& target_file,
+                         unsigned file_mode, FetchFacts* facts) {
   // Only web addresses are fetched: a link to file:// or another scheme never reads this machine.
   if (!IsHttpAddress(address)) {
     WriteLog(ctx, "Woops, I only download http and https addresses, not " + OneLogLine(address));
@@ -102,12 +103,13 @@ DownloadOutcome Download(Context& ctx, std::string_view address, const std::stri
 
   TransferRequest request;
   request.url = std::string(address);
+  request.facts = facts;
   request.headers.push_back("User-Agent: " + ReadSetting(ctx, "Settings", "cboUAString", DefaultUserAgent()));
   const TransferOutcome outcome =
       RunTransfer(ctx, request, [&partial](std::string_view bytes) { return partial.write(bytes); });
   if (outcome.error != 0) return {outcome.error, outcome.failure};
 
-  if (!partial.keepAs(target_file)) return write_failure(errno);
+  if (!partial.keepAs(target_file, file_mode)) return write_failure(errno);
   if (outcome.http_status >= 400) {
     WriteLog(ctx, "The server answered " + std::to_string(outcome.http_status) + " (" +
                       GetStatusText(static_cast<int32_t>(outcome.http_status)) + ") for " + OneLogLine(request.url));
@@ -120,8 +122,9 @@ int32_t DownloadNewest(Context& ctx, std::string_view address, const std::string
   return Download(ctx, address, target_file).status;
 }
 
-int32_t DownloadLink(Context& ctx, std::string_view address, const std::string& target_file) {
-  return DownloadNewest(ctx, address, target_file);
+int32_t DownloadLink(Context& ctx, std::string_view address, const std::string& target_file,
+                     unsigned file_mode) {
+  return Download(ctx, address, target_file, file_mode).status;
 }
 
 bool DownloadToFile(Context& ctx, std::string_view address, const std::string& target_file) {

@@ -1,6 +1,7 @@
 #include "net/http_client.h"
 
 #include <cerrno>
+#include <utility>
 
 #include "core/app_log.h"
 #include "core/identity.h"
@@ -9,6 +10,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "net/curl_transfer.h"
+#include "net/fetch_facts.h"
 #include "net/inet_errors.h"
 #include "net/request_address.h"
 #include "net/response_text.h"
@@ -35,7 +37,7 @@ void LetEventsRun(Context& ctx) {
 }
 
 DownloadOutcome FetchContentWith(Context& ctx, const std::string& target_file, std::string& address,
-                                 ConnectionCheck check) {
+                                 ConnectionCheck check, FetchFacts* facts = nullptr) {
   if (check == ConnectionCheck::Run && !IsTheInternetAlive(ctx)) {
     Complain(ctx, kConnectFirst, kProgramTitle);
     return {kErrorDisconnected, FailureText(kErrorDisconnected)};
@@ -48,6 +50,7 @@ DownloadOutcome FetchContentWith(Context& ctx, const std::string& target_file, s
 
   TransferRequest request;
   request.url = address;
+  request.facts = facts;
   const std::string referer = ReadSetting(ctx, "Settings", "txtReferer", "");
   if (!referer.empty()) request.headers.push_back("Referer: " + referer);
   request.headers.push_back("User-Agent: " + ReadSetting(ctx, "Settings", "cboUAString", DefaultUserAgent()));
@@ -102,25 +105,30 @@ std::string FetchHeadersWith(Context& ctx, TextPane* view, std::string_view addr
   return outcome.header_block;
 }
 
-FetchResult FetchURLWith(Context& ctx, std::string& address, const std::string& target_file, ConnectionCheck check) {
+FetchResult FetchURLWith(Context& ctx, std::string& address, const std::string& target_file, ConnectionCheck check,
+                         bool fill_headers_view = true) {
   const bool use_xmlhttp = ReadSetting(ctx, "Settings", "chkMSXML", "0") == "1";
   if (ProxyEnabled(ctx)) address = ReplaceAll(GetProxyTemplate(ctx), "[URL]", address);
 
   FetchResult result;
   result.RequestURL = address;
   result.BodyFile = target_file;
+  // A caller that wants the page fetch's facts gets those of the next FetchURL; the connection
+  // test's own fetch, which may run first, leaves them alone.
+  FetchFacts* facts = check == ConnectionCheck::Run ? std::exchange(ctx.page_fetch_facts, nullptr) : nullptr;
+  if (facts != nullptr) *facts = FetchFacts{.method = use_xmlhttp ? "xmlhttp" : "download"};
   if (use_xmlhttp) {
     std::string content_address = address;  // its "http://" rule does not reach the header request
-    const DownloadOutcome content = FetchContentWith(ctx, target_file, content_address, check);
+    const DownloadOutcome content = FetchContentWith(ctx, target_file, content_address, check, facts);
     result.Status = content.status;
     result.Failure = content.failure;
   } else {
-    DownloadOutcome content = Download(ctx, address, target_file);
+    DownloadOutcome content = Download(ctx, address, target_file, 0644, facts);
     result.Status = content.status;
     result.Failure = std::move(content.failure);
   }
 
-  TextPane* headers_view = ctx.window != nullptr ? &ctx.window->headers() : nullptr;
+  TextPane* headers_view = ctx.window != nullptr && fill_headers_view ? &ctx.window->headers() : nullptr;
   result.HeaderText = FetchHeadersWith(ctx, headers_view, address, check);
   if (headers_view != nullptr) headers_view->setText(result.HeaderText);
   return result;
@@ -135,6 +143,10 @@ std::string DefaultUserAgent() {
 
 FetchResult FetchURL(Context& ctx, std::string& address, const std::string& target_file) {
   return FetchURLWith(ctx, address, target_file, ConnectionCheck::Run);
+}
+
+FetchResult FetchLookupAnswer(Context& ctx, std::string& address, const std::string& target_file) {
+  return FetchURLWith(ctx, address, target_file, ConnectionCheck::Run, false);
 }
 
 FetchResult FetchURLWithoutConnectionCheck(Context& ctx, std::string& address, const std::string& target_file) {

@@ -35,6 +35,8 @@ std::string DefaultUserAgent();
 // the headers and puts them into the window's headers view. With the proxy on, `address`
 // becomes the proxy template with "[URL]" replaced by it, for the caller too.
 FetchResult FetchURL(Context& ctx, std::string& address, const std::string& target_file);
+// FetchURL for a lookup service's answer: the Headers view keeps the page's headers.
+FetchResult FetchLookupAnswer(Context& ctx, std::string& address, const std::string& target_file);
 // FetchURL without the connection test of its two requests: the connection test's own fetch.
 FetchResult FetchURLWithoutConnectionCheck(Context& ctx, std::string& address, const std::string& target_file);
 

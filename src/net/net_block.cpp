@@ -101,7 +101,7 @@ void RunNetBlockLookup(Context& ctx) {
     std::string reduced = host;
     const std::string address_text = GetHostIP(ctx, reduced);
     std::string request = NetBlockRequestURL(ctx, address_text, host);
-    const int status = FetchURL(ctx, request, answer_file).Status;
+    const int status = FetchLookupAnswer(ctx, request, answer_file).Status;
     if (status != 0 && status != 200) {
       WriteLog(ctx, "Unable to get net-block information");
       failed = true;

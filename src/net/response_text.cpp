@@ -1,23 +1,12 @@
 #include "net/response_text.h"
 
 #include "core/text.h"
+#include "net/declared_charset.h"
 
 namespace kestrum {
 namespace {
 
 enum class Charset { Utf8, Ansi, Utf16LittleEndian, Utf16BigEndian };
-
-std::string_view CharsetParameter(std::string_view content_type) {
-  const size_t at = FindNoCase(content_type, "charset=");
-  if (at == std::string_view::npos) return {};
-  std::string_view value = content_type.substr(at + 8);
-  value = value.substr(0, value.find(';'));
-  value = TrimBlank(value);
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
-    value = value.substr(1, value.size() - 2);
-  }
-  return value;
-}
 
 Charset CharsetOf(std::string_view content_type) {
   const std::string name = ToLowerAscii(CharsetParameter(content_type));
@@ -72,6 +61,23 @@ std::string ResponseTextInAnsi(std::string_view body, std::string_view content_t
       break;
   }
   return Utf8ToAnsi(body);
+}
+
+std::string ResponseCharsetName(std::string_view body, std::string_view content_type) {
+  if (StartsWith(body, "\xEF\xBB\xBF")) return "utf-8";
+  if (StartsWith(body, "\xFF\xFE")) return "utf-16le";
+  if (StartsWith(body, "\xFE\xFF")) return "utf-16be";
+  switch (CharsetOf(content_type)) {
+    case Charset::Ansi:
+      return "windows-1252";
+    case Charset::Utf16LittleEndian:
+      return "utf-16le";
+    case Charset::Utf16BigEndian:
+      return "utf-16be";
+    case Charset::Utf8:
+      break;
+  }
+  return "utf-8";
 }
 
 }  // namespace kestrum

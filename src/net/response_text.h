@@ -8,5 +8,7 @@
 namespace kestrum {
 
 std::string ResponseTextInAnsi(std::string_view body, std::string_view content_type);
+// The charset ResponseTextInAnsi reads `body` in: "utf-8", "utf-16le", "utf-16be" or "windows-1252".
+std::string ResponseCharsetName(std::string_view body, std::string_view content_type);
 
 }  // namespace kestrum

@@ -13,14 +13,18 @@
 #include "core/storage.h"
 #include "core/text.h"
 #include "ui/app_logo.h"
+#include "ui/main_window.h"
 #include "ui/qt_text.h"
+#include "ui/text_button.h"
 
 namespace kestrum::ui {
 namespace {
 
 constexpr int kDisclaimerResource = 101;
 
-std::string DisclaimerCopyPath(Context& ctx) { return JoinPath(StorageFolder(ctx), "adisc.kmx"); }
+std::string DisclaimerCopyPath(Context& ctx) {
+  return JoinPath(StorageFolder(ctx), "adisc.kmx");
+}
 
 QLabel* PlainLabel(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -65,6 +69,16 @@ AboutDialog::AboutDialog(Context& ctx, QWidget* owner) : QDialog(owner), ctx_(ct
   version->setObjectName(QStringLiteral("lblVersion"));
   facts->addRow(QStringLiteral("Version"), version);
   facts->addRow(QStringLiteral("Author"), PlainLabel(QString::fromUtf8(kCompanyName), this));
+  const std::string homepage_address = HomepageAddress(ctx_);
+  auto* homepage =
+      new TextButton(QString::fromStdString(homepage_address), QStringLiteral("Visit the homepage"), 0, this);
+  homepage->setObjectName(QStringLiteral("lblHomepage"));
+  homepage->setFrameShape(QFrame::NoFrame);
+  homepage->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  connect(homepage, &TextButton::clicked, this, [this, homepage_address] {
+    if (ctx_.desktop) ctx_.desktop->openWithDefaultHandler(homepage_address);
+  });
+  facts->addRow(QStringLiteral("Homepage"), homepage);
   layout->addLayout(facts);
 
   auto* licence = new QPlainTextEdit(this);
@@ -94,18 +108,6 @@ void AboutDialog::removeDisclaimerCopy() {
 void AboutDialog::closeEvent(QCloseEvent* event) {
   removeDisclaimerCopy();
   QDialog::closeEvent(event);
-}
-
-SettingsPlaceholderDialog::SettingsPlaceholderDialog(QWidget* owner) : QDialog(owner) {
-  setObjectName(QStringLiteral("frmSettings"));
-  setWindowTitle(QString::fromUtf8(kProgramTitle) + QStringLiteral(" - Settings"));
-  setAttribute(Qt::WA_DeleteOnClose);
-  auto* layout = new QVBoxLayout(this);
-  auto* close = new QPushButton(QStringLiteral("Close"), this);
-  connect(close, &QPushButton::clicked, this, &QDialog::close);
-  layout->addStretch(1);
-  layout->addWidget(close, 0, Qt::AlignRight);
-  resize(420, 300);
 }
 
 }  // namespace kestrum::ui

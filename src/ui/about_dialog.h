@@ -21,12 +21,5 @@ class AboutDialog : public QDialog {
   Context& ctx_;
 };
 
-// The placeholder the settings picture button opens until the settings dialog exists.
-class SettingsPlaceholderDialog : public QDialog {
-  Q_OBJECT
-
- public:
-  explicit SettingsPlaceholderDialog(QWidget* owner);
-};
 
 }  // namespace kestrum::ui

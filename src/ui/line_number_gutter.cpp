@@ -18,11 +18,24 @@ LineNumberGutter::LineNumberGutter(RichTextPane* pane, QWidget* parent) : QWidge
   setObjectName(QStringLiteral("picLines"));
   connect(pane_, &QPlainTextEdit::updateRequest, this, [this] { update(); });
   connect(pane_, &QPlainTextEdit::cursorPositionChanged, this, [this] { update(); });
-  connect(pane_, &QPlainTextEdit::blockCountChanged, this, [this] { update(); });
+  connect(pane_, &QPlainTextEdit::blockCountChanged, this, [this](int lines) {
+    const int digits = static_cast<int>(QString::number(std::max(1, lines)).size());
+    if (digits != digits_) {
+      digits_ = digits;
+      emit widthChanged();
+    }
+    update();
+  });
+}
+
+std::vector<int> LineNumberGutter::shownNumbers() const {
+  std::vector<int> numbers;
+  for (const auto& line : pane_->visibleLines()) numbers.push_back(line.number + 1);
+  return numbers;
 }
 
 int LineNumberGutter::preferredWidth() const {
-  const int digits = QString::number(std::max(1, pane_->lineCount())).size();
+  const int digits = static_cast<int>(QString::number(std::max(1, pane_->lineCount())).size());
   return std::max(40, pane_->fontMetrics().horizontalAdvance(QLatin1Char('9')) * digits + kRightGap + 6);
 }
 

@@ -73,10 +73,10 @@ int main(int argc, char** argv) {
   ctx.window = &window;
   window.manual_locations = kestrum::ui::ManualLocations(QCoreApplication::applicationDirPath());
 
-  const kestrum::CommandLinePlan plan = kestrum::ui::RunStartup(
-      ctx, command_line,
-      {[&window] { window.SetViewMode(kestrum::ui::kModeSource); }, [&window] { window.PrepareLists(); },
-       [&window] { window.ToggleWordWrap(); }});
+  const kestrum::CommandLinePlan plan =
+      kestrum::ui::RunStartup(ctx, command_line,
+                              {[&window] { window.SetViewMode(kestrum::ui::kModeSource); },
+                               [&window] { window.PrepareLists(); }, [&window] { window.RestoreWordWrap(); }});
   if (ctx.quit_requested) return kestrum::kExitStorageUnusable;  // the log's last refusal ends the start
   window.FinishStartup();
   window.show();

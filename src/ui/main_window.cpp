@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QResizeEvent>
 #include <QScreen>
 
@@ -23,6 +22,7 @@
 #include "ui/qt_text.h"
 #include "ui/report_list.h"
 #include "ui/rich_text_pane.h"
+#include "ui/rich_text_printer.h"
 #include "ui/text_button.h"
 #include "ui/tools_text_pane.h"
 
@@ -41,20 +41,23 @@ constexpr int kPaneHeightLess = 1750 / kTwipsPerPixel;
 
 const char* ModeName(int mode) {
   switch (mode) {
-    case kModeSource: return "Source";
-    case kModeImages: return "Images";
-    case kModeLinks: return "Links";
-    case kModeLog: return "Log";
-    case kModeNetBlock: return "Net-Block";
-    case kModeTools: return "Tools";
-    case kModeHeaders: return "Headers";
-    default: return nullptr;
+    case kModeSource:
+      return "Source";
+    case kModeImages:
+      return "Images";
+    case kModeLinks:
+      return "Links";
+    case kModeLog:
+      return "Log";
+    case kModeNetBlock:
+      return "Net-Block";
+    case kModeTools:
+      return "Tools";
+    case kModeHeaders:
+      return "Headers";
+    default:
+      return nullptr;
   }
-}
-
-std::unique_ptr<QPrinter> DefaultPrinter() {
-  if (QPrinterInfo::defaultPrinter().isNull()) return nullptr;
-  return std::make_unique<QPrinter>(QPrinter::HighResolution);
 }
 
 }  // namespace
@@ -63,10 +66,13 @@ MainWindow::MainWindow(Context& ctx, QWidget* parent) : QWidget(parent), ctx_(ct
   setObjectName(QStringLiteral("frmMain"));
   setWindowIcon(AppIcon());
   setWindowTitle(QString::fromUtf8(kProgramTitle));
-  printer_for_job = DefaultPrinter;
+  printer_for_job = SystemDefaultPrinter;
+  own_executable = QCoreApplication::applicationFilePath();
   buildControls();
   buildToolsPane();
   buildNetBlockMenu();
+  buildSourceMenu();
+  buildListMenus();
   connectCommands();
   showPane(kModeSource);
   resize(820, 600);
@@ -175,6 +181,7 @@ void MainWindow::connectCommands() {
   });
   connect(picHelp, &PictureButton::clicked, this, &MainWindow::ShowHelp);
   connect(picExit, &PictureButton::clicked, this, &QWidget::close);
+  connect(picLines, &LineNumberGutter::widthChanged, this, &MainWindow::layoutControls);
   connect(txtAddr, &QLineEdit::textChanged, this, &MainWindow::onAddressChanged);
   connect(txtAddr, &QLineEdit::returnPressed, this, &MainWindow::onAddressEnter);
   connect(tmrRequery, &QTimer::timeout, this, [this] {
@@ -196,10 +203,18 @@ void MainWindow::connectCommands() {
 
 // ---- MainView -------------------------------------------------------------------------------
 
-std::string MainWindow::addressText() const { return AnsiFromQString(txtAddr->text()); }
-void MainWindow::setAddressText(std::string_view text) { txtAddr->setText(QStringFromAnsi(text)); }
-Rgb MainWindow::addressBackground() const { return ToRgb(txtAddr->palette().color(QPalette::Base)); }
-Rgb MainWindow::addressForeground() const { return ToRgb(txtAddr->palette().color(QPalette::Text)); }
+std::string MainWindow::addressText() const {
+  return AnsiFromQString(txtAddr->text());
+}
+void MainWindow::setAddressText(std::string_view text) {
+  txtAddr->setText(QStringFromAnsi(text));
+}
+Rgb MainWindow::addressBackground() const {
+  return ToRgb(txtAddr->palette().color(QPalette::Base));
+}
+Rgb MainWindow::addressForeground() const {
+  return ToRgb(txtAddr->palette().color(QPalette::Text));
+}
 void MainWindow::setAddressColors(Rgb background, Rgb foreground) {
   QPalette colours = txtAddr->palette();
   colours.setColor(QPalette::Base, ToQColor(background));
@@ -209,38 +224,67 @@ void MainWindow::setAddressColors(Rgb background, Rgb foreground) {
   colours.setColor(QPalette::Disabled, QPalette::Text, QColor(128, 128, 128));
   txtAddr->setPalette(colours);
 }
-TextPane& MainWindow::source() { return *rtfSource; }
-TextPane& MainWindow::headers() { return *rtfHeaders; }
-TextPane& MainWindow::netBlock() { return *rtfNetBlock; }
-TextPane& MainWindow::log() { return *rtfLog; }
-TextPane& MainWindow::tools() { return *rtfB64; }
-ItemList& MainWindow::links() { return *lvwLinks; }
-ItemList& MainWindow::images() { return *lvwImages; }
-std::string MainWindow::caption() const { return AnsiFromQString(windowTitle()); }
-void MainWindow::setCaption(std::string_view caption) { setWindowTitle(QStringFromAnsi(caption)); }
+TextPane& MainWindow::source() {
+  return *rtfSource;
+}
+TextPane& MainWindow::headers() {
+  return *rtfHeaders;
+}
+TextPane& MainWindow::netBlock() {
+  return *rtfNetBlock;
+}
+TextPane& MainWindow::log() {
+  return *rtfLog;
+}
+TextPane& MainWindow::tools() {
+  return *rtfB64;
+}
+ItemList& MainWindow::links() {
+  return *lvwLinks;
+}
+ItemList& MainWindow::images() {
+  return *lvwImages;
+}
+std::string MainWindow::caption() const {
+  return AnsiFromQString(windowTitle());
+}
+void MainWindow::setCaption(std::string_view caption) {
+  setWindowTitle(QStringFromAnsi(caption));
+}
 
 void MainWindow::setControlsEnabled(bool enabled) {
   // Disabling the container keeps every control's own state for when the query is over.
   central_->setEnabled(enabled);
 }
-bool MainWindow::controlsEnabled() const { return central_->isEnabled(); }
+bool MainWindow::controlsEnabled() const {
+  return central_->isEnabled();
+}
 
 namespace {
 TextButton* ButtonOf(const MainWindow& window, ViewButton button) {
   switch (button) {
-    case ViewButton::Source: return window.lblRAW;
-    case ViewButton::Images: return window.lblImages;
-    case ViewButton::Links: return window.lblLinks;
-    case ViewButton::Log: return window.lblLog;
-    case ViewButton::OwnerInfo: return window.lblNBlock;
-    case ViewButton::Tools: return window.lblTools;
-    case ViewButton::Headers: return window.lblHeaders;
+    case ViewButton::Source:
+      return window.lblRAW;
+    case ViewButton::Images:
+      return window.lblImages;
+    case ViewButton::Links:
+      return window.lblLinks;
+    case ViewButton::Log:
+      return window.lblLog;
+    case ViewButton::OwnerInfo:
+      return window.lblNBlock;
+    case ViewButton::Tools:
+      return window.lblTools;
+    case ViewButton::Headers:
+      return window.lblHeaders;
   }
   return window.lblRAW;
 }
 }  // namespace
 
-void MainWindow::setViewButtonEnabled(ViewButton button, bool enabled) { ButtonOf(*this, button)->setEnabled(enabled); }
+void MainWindow::setViewButtonEnabled(ViewButton button, bool enabled) {
+  ButtonOf(*this, button)->setEnabled(enabled);
+}
 bool MainWindow::viewButtonEnabled(ViewButton button) const {
   return ButtonOf(*this, button)->isEnabledTo(central_);
 }
@@ -269,11 +313,11 @@ void MainWindow::SetViewMode(int mode) {
 
   if (mode != kModeLog) {
     const std::array<std::pair<TextButton*, int>, 6> styled = {{{lblRAW, kModeSource},
-                                                                 {lblImages, kModeImages},
-                                                                 {lblLinks, kModeLinks},
-                                                                 {lblNBlock, kModeNetBlock},
-                                                                 {lblHeaders, kModeHeaders},
-                                                                 {lblTools, kModeTools}}};
+                                                                {lblImages, kModeImages},
+                                                                {lblLinks, kModeLinks},
+                                                                {lblNBlock, kModeNetBlock},
+                                                                {lblHeaders, kModeHeaders},
+                                                                {lblTools, kModeTools}}};
     for (const auto& [button, its_mode] : styled) button->setActive(its_mode == mode);
   }
   ctx_.view_mode = mode;
@@ -329,8 +373,7 @@ void MainWindow::reportSizeLimit(const char* message) {
   if (size_message_pending_) return;
   size_message_pending_ = true;
   QTimer::singleShot(0, this, [this, message] {
-    if (ctx_.desktop)
-      ctx_.desktop->showMessage(message, kProgramTitle, MessageIcon::Information, MessageButtons::Ok);
+    if (ctx_.desktop) ctx_.desktop->showMessage(message, kProgramTitle, MessageIcon::Information, MessageButtons::Ok);
     size_message_pending_ = false;
   });
 }

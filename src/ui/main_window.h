@@ -11,15 +11,19 @@
 #include "core/context.h"
 #include "core/seams.h"
 #include "core/startup.h"
+#include "dissect/list_commands.h"
 
 class QLabel;
 class QLineEdit;
 class QAction;
 class QMenu;
 class QPrinter;
+class QModelIndex;
 
 namespace kestrum::ui {
 
+class EmailDialog;
+class FindDialog;
 class LineNumberGutter;
 class PictureButton;
 class ReportList;
@@ -32,9 +36,22 @@ enum ViewMode { kModeSource = 1, kModeImages, kModeLinks, kModeLog, kModeNetBloc
 
 // Hover numbers of the text buttons; 100 is "none".
 enum HoverNumber {
-  kHoverSource = 1, kHoverImages, kHoverLinks, kHoverLog, kHoverHelp, kHoverAbout, kHoverDissect,
-  kHoverOwnerInfo, kHoverExit, kHoverTools, kHoverBack, kHoverBase64, kHoverJScript, kHoverEntities,
-  kHoverHeaders, kHoverNone = 100
+  kHoverSource = 1,
+  kHoverImages,
+  kHoverLinks,
+  kHoverLog,
+  kHoverHelp,
+  kHoverAbout,
+  kHoverDissect,
+  kHoverOwnerInfo,
+  kHoverExit,
+  kHoverTools,
+  kHoverBack,
+  kHoverBase64,
+  kHoverJScript,
+  kHoverEntities,
+  kHoverHeaders,
+  kHoverNone = 100
 };
 
 // Sizes in twips, 15 to the pixel at the usual 96 dots per inch.
@@ -89,14 +106,22 @@ class MainWindow : public QWidget, public MainView {
 
   // Start-up steps that belong to the window (load phase and finish).
   void PrepareLists();
+  // The Source pane's menu and its commands.
+  void SourceMenu(const QPoint& global_position);
   void ToggleWordWrap();
+  void RestoreWordWrap();
+  void ShowFind();
+  void SendSourceByMail();
+  void PrintSource();
   void FinishStartup();
   // The first pane/list that is showing, for tests and the engine.
   int shownView() const { return shown_view_; }
 
-  // The printer for a print command; nothing when none can be had (the default: the system's
-  // default printer). Tests put a PDF printer here.
+  // The printer for a print command; nothing when none can be had (the user is then offered a PDF
+  // file). The default is the system's default printer; tests put a PDF printer here.
   std::function<std::unique_ptr<QPrinter>()> printer_for_job;
+  // What "Dissect this link" starts as a second instance: this program's own executable.
+  QString own_executable;
   // Where the user manual is looked for, first match wins.
   QStringList manual_locations;
 
@@ -109,6 +134,12 @@ class MainWindow : public QWidget, public MainView {
   void buildControls();
   void buildToolsPane();
   void buildNetBlockMenu();
+  void buildSourceMenu();
+  // Shows "Dissect this link" only for a selection that is a link, and keeps that link in txtTemp.
+  void OfferSelectedLink();
+  void ApplyWordWrap(bool wrapping);
+  // After a Dissect: the header block in view, nothing selected.
+  void ShowSourceTop();
   void connectCommands();
   void layoutControls();
   void showPane(int mode);
@@ -140,6 +171,16 @@ class MainWindow : public QWidget, public MainView {
   void SaveTools();
   void ToolsMenu(const QPoint& global_position);
 
+  // Links and images lists
+  void buildListMenus();
+  // The item the single-item commands act on: the current one, else the first.
+  std::string selectedItem(const ReportList& list) const;
+
+ public:
+  void ListMenu(ReportList& list, QMenu& menu, const QPoint& global_position, const QModelIndex& under);
+  void PrintList(ListKind kind);
+
+ private:
   // Net-block view
   void NetBlockMenu(const QPoint& global_position);
   void PrintNetBlock();
@@ -152,8 +193,8 @@ class MainWindow : public QWidget, public MainView {
   QLabel* lblWeb = nullptr;
   QLineEdit* txtAddr = nullptr;
   TextButton* lblSend = nullptr;
-  TextButton *lblRAW = nullptr, *lblImages = nullptr, *lblLinks = nullptr, *lblLog = nullptr,
-             *lblNBlock = nullptr, *lblTools = nullptr, *lblHeaders = nullptr;
+  TextButton *lblRAW = nullptr, *lblImages = nullptr, *lblLinks = nullptr, *lblLog = nullptr, *lblNBlock = nullptr,
+             *lblTools = nullptr, *lblHeaders = nullptr;
   TextButton *lblAbout = nullptr, *lblHelp = nullptr, *lblExit = nullptr;
   TextButton *lblBase64 = nullptr, *lblJScript = nullptr, *lblHTMLConv = nullptr, *lblClsTools = nullptr;
   PictureButton *picSettings = nullptr, *picLogs = nullptr, *picHelp = nullptr, *picExit = nullptr;
@@ -162,10 +203,20 @@ class MainWindow : public QWidget, public MainView {
   ToolsTextPane* rtfB64 = nullptr;
   ReportList *lvwLinks = nullptr, *lvwImages = nullptr;
   LineNumberGutter* picLines = nullptr;
-  QMenu *mnuBase64 = nullptr, *mnuNBlock = nullptr;
-  QAction *mnuBReset = nullptr, *mnuBCopy = nullptr, *mnuBPaste = nullptr, *mnuBSelAll = nullptr,
-          *mnuBSave = nullptr;
+  QMenu *mnuBase64 = nullptr, *mnuNBlock = nullptr, *mnuSource = nullptr;
+  QAction *mnuSRCFind = nullptr, *mnuSRCSep = nullptr, *mnuSRCDissect = nullptr, *mnuSRCWrap = nullptr,
+          *mnuSRCSave = nullptr, *mnuSRCSaveWithLinks = nullptr, *mnuSRCMail = nullptr, *mnuSRCPrint = nullptr,
+          *mnuSRCCopy = nullptr, *mnuSRCClear = nullptr;
+  QLineEdit* txtTemp = nullptr;  // the link "Dissect this link" will use
+  QAction *mnuBReset = nullptr, *mnuBCopy = nullptr, *mnuBPaste = nullptr, *mnuBSelAll = nullptr, *mnuBSave = nullptr;
   QAction *mnuNBCopy = nullptr, *mnuNBSave = nullptr, *mnuNBPrint = nullptr;
+  QMenu *mnuLinks = nullptr, *mnuImages = nullptr;
+  QAction *mnuLNKCopy = nullptr, *mnuLNKDownload = nullptr, *mnuLNKDissect = nullptr, *mnuSendToTavrin = nullptr,
+          *mnuLNKOpen = nullptr, *mnuLNKBraxel = nullptr, *mnuLNKMDL = nullptr, *mnuLNKSA = nullptr,
+          *mnuLNKTSC = nullptr, *mnuLNKWS = nullptr, *mnuLNKWOT = nullptr, *mnuLNKSave = nullptr,
+          *mnuLNKSaveExt = nullptr, *mnuLNKPrint = nullptr;
+  QAction *mnuIMGCopy = nullptr, *mnuIMGOpen = nullptr, *mnuIMGBraxel = nullptr, *mnuIMGMDL = nullptr,
+          *mnuIMGSA = nullptr, *mnuIMGWOT = nullptr, *mnuIMGSave = nullptr, *mnuIMGPrint = nullptr;
   QTimer *tmrRequery = nullptr, *tmrCountdown = nullptr;
 
  private:
@@ -176,6 +227,10 @@ class MainWindow : public QWidget, public MainView {
   int64_t countdown_start_ = 0;
   Countdown countdown_;
   QPointer<QWidget> about_, settings_;
+
+ public:
+  QPointer<FindDialog> find_;
+  QPointer<EmailDialog> email_;
 };
 
 // Where Help looks for the user manual: beside the executable (the build tree), then the
@@ -184,5 +239,7 @@ QStringList ManualLocations(const QString& executable_folder);
 
 // The online support area offered when the manual is missing: Services/SupportURL in cfg.ini.
 std::string SupportAddress(Context& ctx);
+// The maker's homepage shown in About: Services/HomepageURL in cfg.ini.
+std::string HomepageAddress(Context& ctx);
 
 }  // namespace kestrum::ui

@@ -227,6 +227,7 @@ void RichTextPane::setText(std::string_view text) {
   }
   setPlainText(continuing_blocks.empty() ? whole : shown);
   for (const int number : continuing_blocks) document()->findBlockByNumber(number).setUserState(kContinuesLine);
+  lines_valid_ = false;  // a signal during the load may have built the table before the marks
   block_count_ = document()->blockCount();
   engine_sel_start_ = engine_sel_length_ = 0;
   doc_sel_anchor_ = doc_sel_position_ = -1;
@@ -417,13 +418,15 @@ void RichTextPane::replaceSelection(std::string_view replacement) {
     }
   }
 
-  QTextCursor cursor(document());
-  cursor.setPosition(documentPosition(start));
-  cursor.setPosition(documentPosition(end), QTextCursor::KeepAnchor);
-  cursor.beginEditBlock();
-  removeSelectionKeepingDisplayBreaks(cursor);
-  cursor.insertText(documentTextFromAnsi(inserted));
-  cursor.endEditBlock();
+  editDocument([&] {
+    QTextCursor cursor(document());
+    cursor.setPosition(documentPosition(start));
+    cursor.setPosition(documentPosition(end), QTextCursor::KeepAnchor);
+    cursor.beginEditBlock();
+    removeSelectionKeepingDisplayBreaks(cursor);
+    cursor.insertText(documentTextFromAnsi(inserted));
+    cursor.endEditBlock();
+  });
 
   text_ = before.substr(0, start) + inserted + before.substr(end);
   text_valid_ = true;
@@ -438,6 +441,87 @@ void RichTextPane::replaceSelection(std::string_view replacement) {
   }
   changeLooks(start, start + inserted.size(), [look](uint32_t) { return look; });
   select(start + inserted.size(), 0);
+}
+
+template <typename Edit>
+void RichTextPane::editDocument(Edit edit) {
+  if (user_edit_) {
+    edit();
+    return;
+  }
+  // Switching undo off drops the history; the program's writes replace what the user sees anyway.
+  document()->setUndoRedoEnabled(false);
+  edit();
+  document()->setUndoRedoEnabled(true);
+}
+
+void RichTextPane::replaceRanges(const std::vector<std::pair<size_t, size_t>>& ranges, std::string_view replacement) {
+  if (ranges.empty()) return;
+  const std::string inserted = ToCrLf(replacement);
+  const std::string before = currentText();
+  bool across_lines = inserted.find_first_of("\r\n") != std::string::npos;
+  // A range across a display break spans two blocks though it holds no line break.
+  for (const auto& [start, count] : ranges)
+    across_lines = across_lines ||
+                   std::string_view(before).substr(start, count).find_first_of("\r\n") != std::string_view::npos ||
+                   lineOfEnginePosition(start) != lineOfEnginePosition(start + count);
+  if (across_lines) {
+    TextPane::replaceRanges(ranges, replacement);
+    return;
+  }
+  // Every range lies inside one line and no line break comes or goes, so the document positions
+  // and line columns worked out now stay true while the ranges are replaced from the last one.
+  struct Edit {
+    int doc_start, doc_end;
+    size_t line, column, removed;
+    uint32_t look;
+  };
+  std::vector<Edit> edits;
+  edits.reserve(ranges.size());
+  for (const auto& [start, count] : ranges) {
+    const size_t line = lineOfEnginePosition(start);
+    edits.push_back({documentPosition(start), documentPosition(start + count), line, start - line_starts_[line], count,
+                     lookAt(start)});
+  }
+  const QString document_text = documentTextFromAnsi(inserted);
+  loading_ = true;  // the looks are shifted here, edit by edit
+  editDocument([&] {
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (auto edit = edits.rbegin(); edit != edits.rend(); ++edit) {
+      const QTextBlock block = document()->findBlock(edit->doc_start);
+      if (auto* looks = LooksOf(block)) {
+        ShiftSegments(looks->segments, edit->column, edit->removed, inserted.size());
+        looks->applied = false;
+      }
+      cursor.setPosition(edit->doc_start);
+      cursor.setPosition(edit->doc_end, QTextCursor::KeepAnchor);
+      cursor.insertText(document_text);
+    }
+    cursor.endEditBlock();
+  });
+  loading_ = false;
+
+  std::string after;
+  after.reserve(before.size() + ranges.size() * inserted.size());
+  size_t copied = 0;
+  std::vector<size_t> new_starts;
+  new_starts.reserve(ranges.size());
+  for (const auto& [start, count] : ranges) {
+    after.append(before, copied, start - copied);
+    new_starts.push_back(after.size());
+    after += inserted;
+    copied = start + count;
+  }
+  after.append(before, copied, std::string::npos);
+  text_ = std::move(after);
+  text_valid_ = true;
+  lines_valid_ = false;
+  for (size_t i = 0; i < edits.size(); ++i) {
+    const uint32_t look = edits[i].look;
+    changeLooks(new_starts[i], new_starts[i] + inserted.size(), [look](uint32_t) { return look; });
+  }
+  select(new_starts.back() + inserted.size(), 0);
 }
 
 void RichTextPane::applyFormats(const std::vector<TextFormatRun>& runs) {

@@ -30,6 +30,21 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   void setSelectionColor(Rgb color) override;
   void setSelectionBold(bool bold) override;
   void replaceSelection(std::string_view text) override;
+  void replaceRanges(const std::vector<std::pair<size_t, size_t>>& ranges, std::string_view text) override;
+
+  // Edits made inside this scope are the user's (Ctrl+Z undoes them); every other edit through
+  // the seam is the program's own and stays out of the undo history.
+  class UserEdit {
+   public:
+    explicit UserEdit(RichTextPane& pane) : pane_(pane), was_(pane.user_edit_) { pane_.user_edit_ = true; }
+    ~UserEdit() { pane_.user_edit_ = was_; }
+    UserEdit(const UserEdit&) = delete;
+    UserEdit& operator=(const UserEdit&) = delete;
+
+   private:
+    RichTextPane& pane_;
+    bool was_;
+  };
 
   void applyFormats(const std::vector<TextFormatRun>& runs) override;
   std::vector<TextFormatRun> formats() const override;
@@ -81,6 +96,9 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   QString documentText(int from, int to, QStringView line_break) const;
   // The engine text without a copy; rebuilt from the document after an edit.
   const std::string& currentText() const;
+  // Runs `edit` on the document; outside a UserEdit it leaves no undo step behind.
+  template <typename Edit>
+  void editDocument(Edit edit);
 
   mutable std::string text_;  // engine text; rebuilt from the document after edits
   mutable bool text_valid_ = true;
@@ -89,6 +107,7 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   mutable bool lines_valid_ = false;
   int block_count_ = 1;
   bool loading_ = false;
+  bool user_edit_ = false;
 
   // The selection the engine last set, kept because a CR LF half cannot be selected in the document.
   size_t engine_sel_start_ = 0, engine_sel_length_ = 0;

@@ -2,8 +2,8 @@
 
 #include "core/exit_cleanup.h"
 #include "core/seams.h"
-#include "decode/char_table.h"
 #include "core/text.h"
+#include "decode/char_table.h"
 #include "dissect/unattended.h"
 
 namespace kestrum::ui {
@@ -15,7 +15,7 @@ CommandLinePlan RunStartup(Context& ctx, std::string_view command_line, const Wi
   ctx.output_to_file = false;
   ctx.append_net_block = false;
   if (steps.prepare_lists) steps.prepare_lists();
-  if (steps.toggle_word_wrap) steps.toggle_word_wrap();
+  if (steps.restore_word_wrap) steps.restore_word_wrap();
   LoadProxyEntry(ctx);
   CommandLinePlan plan = InterpretCommandLine(ctx, command_line);
   if (plan.action == StartAction::WriteCharTableThenInteractive) WriteCharTable(ctx);

@@ -11,9 +11,9 @@
 namespace kestrum::ui {
 
 struct WindowStartupSteps {
-  std::function<void()> set_source_mode;  // view mode 1 and its caption
-  std::function<void()> prepare_lists;    // report layout, one column as wide as the list
-  std::function<void()> toggle_word_wrap; // the source pane's Wrap command, run once
+  std::function<void()> set_source_mode;    // view mode 1 and its caption
+  std::function<void()> prepare_lists;      // report layout, one column as wide as the list
+  std::function<void()> restore_word_wrap;  // the source pane's word wrap as the user left it
 };
 
 // Early phase, then load phase steps 1 to 11 (the command line is interpreted, and "/ascii"

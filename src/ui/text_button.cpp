@@ -1,6 +1,7 @@
 #include "ui/text_button.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace kestrum::ui {
@@ -14,10 +15,38 @@ TextButton::TextButton(const QString& caption, const QString& tool_tip, int hove
   setAutoFillBackground(true);
   setCursor(Qt::PointingHandCursor);
   setFrameShape(QFrame::Box);
+  setFocusPolicy(Qt::StrongFocus);
   restyle();
 }
 
-int TextButton::naturalWidth() const { return fontMetrics().horizontalAdvance(text()) + 18; }
+void TextButton::setHoverCaption(const QColor& colour) {
+  hover_caption_ = colour;
+  restyle();
+}
+
+void TextButton::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+    emit clicked();
+    return;
+  }
+  QLabel::keyPressEvent(event);
+}
+
+// The focused button shows a thicker frame, so the keyboard user sees where Space will act.
+void TextButton::focusInEvent(QFocusEvent* event) {
+  setLineWidth(2);
+  QLabel::focusInEvent(event);
+}
+
+void TextButton::focusOutEvent(QFocusEvent* event) {
+  setLineWidth(1);
+  QLabel::focusOutEvent(event);
+}
+
+int TextButton::naturalWidth() const {
+  return fontMetrics().horizontalAdvance(text()) + 18;
+}
 
 void TextButton::setActive(bool active) {
   if (active_ == active) return;
@@ -34,7 +63,7 @@ void TextButton::setHovered(bool hovered) {
 void TextButton::restyle() {
   const QColor window_colour = QApplication::palette().color(QPalette::Window);
   const QColor background = active_ ? QColor(Qt::black) : (hovered_ ? QColor(Qt::white) : window_colour);
-  const QColor caption = active_ ? QColor(Qt::white) : QColor(Qt::black);
+  const QColor caption = active_ ? QColor(Qt::white) : (hovered_ ? hover_caption_ : QColor(Qt::black));
   QPalette colours = palette();
   for (const auto group : {QPalette::Active, QPalette::Inactive}) {
     colours.setColor(group, QPalette::Window, background);
@@ -53,8 +82,7 @@ void TextButton::mousePressEvent(QMouseEvent* event) {
 void TextButton::mouseReleaseEvent(QMouseEvent* event) {
   const bool was_pressed = pressed_;
   pressed_ = false;
-  if (was_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-    emit clicked();
+  if (was_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
   QLabel::mouseReleaseEvent(event);
 }
 

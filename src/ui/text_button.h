@@ -20,6 +20,8 @@ class TextButton : public QLabel {
   bool isHovered() const { return hovered_; }
   // The width the caption needs with its padding.
   int naturalWidth() const;
+  // The caption's colour while the pointer is over the button (black unless set).
+  void setHoverCaption(const QColor& colour);
 
  signals:
   void clicked();
@@ -29,10 +31,15 @@ class TextButton : public QLabel {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
+  // Reachable with Tab and pressed with Space or Enter, like any button.
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   void restyle();
   int hover_number_;
+  QColor hover_caption_ = Qt::black;
   bool active_ = false, hovered_ = false, pressed_ = false;
 };
 

@@ -16,6 +16,7 @@
 #include "net/net_block.h"
 #include "net/net_settings.h"
 #include "ui/about_dialog.h"
+#include "ui/settings_dialog.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/report_list.h"
@@ -31,7 +32,9 @@ constexpr const char* kInvalidAddressMessage = "Error: Address specified is of a
 constexpr const char* kNoHelpQuestion =
     "Unfortunately the help files are not presently available.\r\nWould you like to visit the online support area?";
 
-void LogModeChange(Context& ctx, int mode) { WriteLog(ctx, "Mode changed to " + std::to_string(mode)); }
+void LogModeChange(Context& ctx, int mode) {
+  WriteLog(ctx, "Mode changed to " + std::to_string(mode));
+}
 
 // Keeps the window's controls disabled while a command talks to the network, and restores them
 // however the command ends.
@@ -58,14 +61,14 @@ void MainWindow::ShowSourceView() {
 }
 
 void MainWindow::ShowImagesView() {
-  ShowListView(kModeImages, *lvwImages, {"Extracting images ...", "Extracting images ....",
-                                         "There are no images to view ..."},
+  ShowListView(kModeImages, *lvwImages,
+               {"Extracting images ...", "Extracting images ....", "There are no images to view ..."},
                [this] { ExtractImages(ctx_, *lvwImages, ctx_.saved_page_file, addressText()); });
 }
 
 void MainWindow::ShowLinksView() {
-  ShowListView(kModeLinks, *lvwLinks, {"Extracting links ...", "Extracting contents ....",
-                                       "There are no links to view ..."},
+  ShowListView(kModeLinks, *lvwLinks,
+               {"Extracting links ...", "Extracting contents ....", "There are no links to view ..."},
                [this] { ExtractLinks(ctx_, *lvwLinks, rtfSource->text()); });
 }
 
@@ -100,6 +103,8 @@ void MainWindow::ShowLogView() {
 void MainWindow::ShowOwnerInfoView() {
   BusyWindow busy(*this);
   RunNetBlockLookup(ctx_);
+  // An interactive start disables the pane until there is something to show; the lookup is it.
+  rtfNetBlock->setEnabled(true);
 }
 
 void MainWindow::ShowHeadersView() {
@@ -122,8 +127,11 @@ void MainWindow::ShowHeadersView() {
 }
 
 void MainWindow::RunDissectCommand() {
-  BusyWindow busy(*this);
-  RunDissect(ctx_);
+  {
+    BusyWindow busy(*this);
+    RunDissect(ctx_);
+  }
+  ShowSourceTop();
 }
 
 void MainWindow::onAddressChanged() {
@@ -163,14 +171,19 @@ void MainWindow::ShowSettings() {
     settings_->raise();
     return;
   }
-  settings_ = new SettingsPlaceholderDialog(this);
+  settings_ = new SettingsDialog(ctx_, [this] { SetViewMode(ctx_.last_view_mode); }, this);
   settings_->show();
 }
 
 void MainWindow::ShowHelp() {
   for (const QString& location : manual_locations) {
     if (QFileInfo(location).isFile()) {
-      if (ctx_.desktop) ctx_.desktop->openWithDefaultHandler(QFileInfo(location).absoluteFilePath().toStdString());
+      const std::string manual = QFileInfo(location).absoluteFilePath().toStdString();
+      if (ctx_.desktop && !ctx_.desktop->openWithDefaultHandler(manual)) {
+        const std::string message = "I couldn't open the user manual. You can find it here:\r\n" + manual;
+        WriteLog(ctx_, ReplaceAll(message, "\r\n", " "));
+        ctx_.desktop->showMessage(message, kProgramTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+      }
       return;
     }
   }
@@ -189,14 +202,12 @@ std::string SupportAddress(Context& ctx) {
   return ReadSetting(ctx, "Services", "SupportURL", KestrumServicesBase(ctx) + "/support/");
 }
 
-void MainWindow::PrepareLists() {
-  for (ReportList* list : {lvwLinks, lvwImages}) list->setHeaderVisible(true);
+std::string HomepageAddress(Context& ctx) {
+  return ReadSetting(ctx, "Services", "HomepageURL", KestrumServicesBase(ctx) + "/");
 }
 
-void MainWindow::ToggleWordWrap() {
-  const bool wrapping = rtfSource->lineWrapMode() == QPlainTextEdit::NoWrap;
-  rtfSource->setLineWrapMode(wrapping ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-  WriteSetting(ctx_, "Settings", "Wordwrap", wrapping ? "1" : "0");
+void MainWindow::PrepareLists() {
+  for (ReportList* list : {lvwLinks, lvwImages}) list->setHeaderVisible(true);
 }
 
 void MainWindow::FinishStartup() {
@@ -212,8 +223,8 @@ void MainWindow::FinishStartup() {
   }
   if (const QScreen* screen = this->screen()) {
     const QRect area = screen->availableGeometry();
-    const WindowOrigin origin = CenterWindow(area.width(), area.height(), frameGeometry().width(),
-                                             frameGeometry().height());
+    const WindowOrigin origin =
+        CenterWindow(area.width(), area.height(), frameGeometry().width(), frameGeometry().height());
     move(area.left() + origin.left, area.top() + origin.top);
   }
 }

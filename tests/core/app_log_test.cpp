@@ -99,9 +99,10 @@ TEST_F(AppLog, ShowAndClearUseTheDefaultLogEvenWhenLinesGoElsewhere) {
   EXPECT_THAT(LogMessages(program.root.read("other.log")), ElementsAre("other"));
 }
 
-TEST_F(AppLog, ShowLogListsTheFirstFiftyLinesNewestOnTop) {
+TEST_F(AppLog, ShowLogListsTheLastFiftyLinesNewestOnTop) {
   std::string contents;
-  for (int i = 1; i <= 120; ++i) contents += "line " + std::to_string(i) + "\r\n";
+  // Long enough that the tail is read in more than one block.
+  for (int i = 1; i <= 12000; ++i) contents += "line " + std::to_string(i) + "\r\n";
   fs::create_directories(program.storage() + "/Logs");
   program.root.write("program/Storage/Logs/applog.log", contents);
   MemoryTextPane view;
@@ -109,8 +110,8 @@ TEST_F(AppLog, ShowLogListsTheFirstFiftyLinesNewestOnTop) {
   ShowLog(ctx, view);
   const auto lines = Split(view.text(), "\r\n");
   ASSERT_EQ(lines.size(), 51u);  // fifty lines, each ending in CR LF
-  EXPECT_EQ(lines.front(), "line 50");
-  EXPECT_EQ(lines[49], "line 1");
+  EXPECT_EQ(lines.front(), "line 12000");
+  EXPECT_EQ(lines[49], "line 11951");
 
   program.root.write("program/Storage/Logs/applog.log", "a\rb\nc\r\n\r\nlast without break");
   ShowLog(ctx, view);

@@ -1,8 +1,11 @@
 // The window against a real site on 127.0.0.1: typing an address, Enter, and the views that follow.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
+#include <QScrollBar>
 #include <QTest>
 #include <filesystem>
 
@@ -14,6 +17,7 @@
 #include "support/local_server.h"
 #include "ui/report_list.h"
 #include "ui/rich_text_pane.h"
+#include "ui/startup_sequence.h"
 #include "ui/text_button.h"
 #include "window_fixture.h"
 
@@ -42,7 +46,8 @@ class DissectWindowTest : public WindowTest {
     site.server().Get("/pwinb.asp", [](const httplib::Request&, httplib::Response& r) {
       r.set_content("[CONTENT]range<b>Loopback Owner</b>[/CONTENT]", "text/html");
     });
-    site.server().Get("/online.txt", [](const httplib::Request&, httplib::Response& r) { r.set_content("1", "text/plain"); });
+    site.server().Get("/online.txt",
+                      [](const httplib::Request&, httplib::Response& r) { r.set_content("1", "text/plain"); });
     site.start();
     WriteSetting(program.ctx, "Services", "KestrumServices", site.url(""));
     window->show();
@@ -101,8 +106,9 @@ TEST_F(DissectWindowTest, HeadersOfAnUnfetchedAddressComeFromTheServer) {
   click(window->lblHeaders);
   ASSERT_EQ(desktop.messages.size(), 1u);
   EXPECT_TRUE(StartsWith(desktop.messages[0].text, "Server returned status code: 404"));
-  EXPECT_TRUE(EndsWith(desktop.messages[0].text, "\r\n\r\nFor some reason, while the server returned the correct "
-                                                  "response code, it did not return any headers."));
+  EXPECT_TRUE(EndsWith(desktop.messages[0].text,
+                       "\r\n\r\nFor some reason, while the server returned the correct "
+                       "response code, it did not return any headers."));
   EXPECT_NE(window->shownView(), 7);
 
   window->setAddressText(site.url("/page.html"));
@@ -111,12 +117,51 @@ TEST_F(DissectWindowTest, HeadersOfAnUnfetchedAddressComeFromTheServer) {
   EXPECT_TRUE(Contains(window->rtfHeaders->text(), "X-Served-By: test-site"));
 }
 
+TEST_F(DissectWindowTest, AfterDissectTheHeaderBlockIsInViewAndNothingIsSelectedOrUndoable) {
+  WriteSetting(program.ctx, "Automation", "chkAutoScanLinks", "1");
+  typeAddressAndPressEnter(site.url("/page.html"));
+  EXPECT_EQ(window->rtfSource->selectionLength(), 0u);
+  EXPECT_EQ(window->rtfSource->selectionStart(), 0u);
+  EXPECT_EQ(window->rtfSource->verticalScrollBar()->value(), 0);
+  const std::string shown = window->rtfSource->text();
+  EXPECT_FALSE(Contains(shown, "[SCRIPTS]"));
+  window->rtfSource->setFocus();
+  for (int i = 0; i < 3; ++i) QTest::keyClick(window->rtfSource, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(window->rtfSource->text(), shown);
+}
+
+TEST_F(DissectWindowTest, OwnerInfoLeavesThePageHeadersAndWorksAfterAnEmptyStart) {
+  ui::RunStartup(ctx(), "", {});
+  EXPECT_FALSE(window->rtfNetBlock->isEnabled());
+  typeAddressAndPressEnter(site.url("/page.html"));
+  click(window->lblNBlock);
+  EXPECT_EQ(window->rtfNetBlock->text(), "Loopback Owner");
+  EXPECT_TRUE(window->rtfNetBlock->isEnabled());
+  EXPECT_TRUE(Contains(window->rtfHeaders->text(), "X-Served-By: test-site"));
+  click(window->lblHeaders);
+  EXPECT_EQ(window->shownView(), 7);
+  EXPECT_TRUE(Contains(window->rtfHeaders->text(), "X-Served-By: test-site"));
+}
+
+TEST_F(DissectWindowTest, DissectThisLinkFetchesInPlaceWhenNoNewInstanceIsWanted) {
+  WriteSetting(program.ctx, "Settings", "chkLaunchProc", "0");
+  const std::string link = site.url("/page.html");
+  window->rtfSource->setText("see " + link + " here");
+  window->rtfSource->select(4, link.size());
+  window->SourceMenu(QPoint(5, 5));
+  window->mnuSource->hide();
+  window->mnuSRCDissect->trigger();
+  EXPECT_TRUE(desktop.started.empty());
+  EXPECT_EQ(window->addressText(), link);
+  EXPECT_TRUE(Contains(window->rtfSource->text(), kHostilePage));
+}
+
 // The unattended command line needs no display and writes the page into the file.
 TEST_F(DissectWindowTest, UnattendedCommandLineWritesTheResultsFile) {
   TempFolder home;
   std::filesystem::create_directories(home.file("Storage"));
-  home.write("Storage/cfg.ini", "[Services]\r\nKestrumServices=" + site.url("") + "\r\n[Settings]\r\nIsTheInternetAlive=" +
-                                    site.url("/online.txt") + "\r\n");
+  home.write("Storage/cfg.ini", "[Services]\r\nKestrumServices=" + site.url("") +
+                                    "\r\n[Settings]\r\nIsTheInternetAlive=" + site.url("/online.txt") + "\r\n");
   const std::string output = home.file("out put.txt");
   QProcess kestrum;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -131,8 +176,8 @@ TEST_F(DissectWindowTest, UnattendedCommandLineWritesTheResultsFile) {
   EXPECT_EQ(kestrum.exitCode(), 0) << kestrum.readAllStandardError().toStdString();
   const std::string written = ReadWholeFile(output).value_or("");
   EXPECT_TRUE(Contains(written, kHostilePage));
-  EXPECT_TRUE(EndsWith(written, std::string(51, '*') + "\r\nNetblock Information\r\n" + std::string(51, '*') +
-                                    "\r\nLoopback Owner\r\n"))
+  EXPECT_TRUE(EndsWith(
+      written, std::string(51, '*') + "\r\nNetblock Information\r\n" + std::string(51, '*') + "\r\nLoopback Owner\r\n"))
       << written.substr(written.size() > 300 ? written.size() - 300 : 0);
 }
 

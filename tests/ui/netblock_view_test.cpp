@@ -72,7 +72,8 @@ TEST_F(NetBlockViewTest, NoPrinterIsReported) {
   window->printer_for_job = [] { return std::unique_ptr<QPrinter>(); };
   window->mnuNBPrint->trigger();
   ASSERT_EQ(desktop.messages.size(), 1u);
-  EXPECT_EQ(desktop.messages[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(desktop.messages[0].icon, MessageIcon::Question);  // offering a PDF file instead
+  EXPECT_TRUE(StartsWith(desktop.messages[0].text, "I couldn't find a printer to print to."));
 }
 
 TEST(RichTextPrinting, CopyCarriesTheLooksToRealFormats) {

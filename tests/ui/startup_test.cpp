@@ -1,5 +1,3 @@
-#include "ui/startup_sequence.h"
-
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -11,6 +9,7 @@
 #include "core/storage.h"
 #include "core/text.h"
 #include "ui/rich_text_pane.h"
+#include "ui/startup_sequence.h"
 #include "ui/text_button.h"
 #include "window_fixture.h"
 
@@ -20,10 +19,9 @@ namespace {
 class StartupTest : public WindowTest {
  protected:
   CommandLinePlan start(const std::string& command_line) {
-    CommandLinePlan plan = ui::RunStartup(
-        ctx(), command_line,
-        {[this] { window->SetViewMode(ui::kModeSource); }, [this] { window->PrepareLists(); },
-         [this] { window->ToggleWordWrap(); }});
+    CommandLinePlan plan = ui::RunStartup(ctx(), command_line,
+                                          {[this] { window->SetViewMode(ui::kModeSource); },
+                                           [this] { window->PrepareLists(); }, [this] { window->RestoreWordWrap(); }});
     window->FinishStartup();
     return plan;
   }
@@ -33,8 +31,8 @@ TEST_F(StartupTest, InteractiveStartWaitsForContent) {
   start("");
   EXPECT_EQ(window->addressText(), "http://");
   EXPECT_EQ(window->txtAddr->cursorPosition(), 7);
-  for (ViewButton button : {ViewButton::Source, ViewButton::Images, ViewButton::Links, ViewButton::OwnerInfo,
-                            ViewButton::Headers})
+  for (ViewButton button :
+       {ViewButton::Source, ViewButton::Images, ViewButton::Links, ViewButton::OwnerInfo, ViewButton::Headers})
     EXPECT_FALSE(window->viewButtonEnabled(button));
   EXPECT_TRUE(window->viewButtonEnabled(ViewButton::Tools));
   EXPECT_FALSE(window->rtfSource->isEnabled());

@@ -288,3 +288,55 @@ TEST_F(WindowTest, ListTooltipsShowTheItemAsPlainText) {
 
 }  // namespace
 }  // namespace kestrum::testing
+
+namespace kestrum::testing {
+namespace {
+
+// A desktop whose default handler cannot open anything.
+class DesktopWithoutHandler : public ScriptedDesktop {
+ public:
+  bool openWithDefaultHandler(std::string_view) override { return false; }
+};
+
+TEST_F(WindowTest, HelpSaysWhereTheManualIsWhenItCannotBeOpened) {
+  DesktopWithoutHandler no_handler;
+  ctx().desktop = &no_handler;
+  program.root.write("manual.html", "<html></html>");
+  window->manual_locations = {QString::fromStdString(program.root.file("manual.html"))};
+  click(window->lblHelp);
+  ASSERT_EQ(no_handler.messages.size(), 1u);
+  EXPECT_EQ(no_handler.messages[0].text,
+            "I couldn't open the user manual. You can find it here:\r\n" + program.root.file("manual.html"));
+  EXPECT_EQ(no_handler.messages[0].icon, MessageIcon::Exclamation);
+  ctx().desktop = &desktop;
+}
+
+TEST_F(WindowTest, ViewButtonsWorkFromTheKeyboard) {
+  window->lvwLinks->add("http://example.test/a");
+  window->show();
+  for (ui::TextButton* button : {window->lblRAW, window->lblImages, window->lblLinks, window->lblNBlock,
+                                 window->lblHeaders, window->lblTools, window->lblLog})
+    EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus) << button->objectName().toStdString();
+  window->lblLinks->setFocus();
+  QTest::keyClick(window->lblLinks, Qt::Key_Space);
+  EXPECT_EQ(window->shownView(), 3);
+  window->lblRAW->setFocus();
+  QTest::keyClick(window->lblRAW, Qt::Key_Return);
+  EXPECT_EQ(window->shownView(), 1);
+}
+
+TEST_F(WindowTest, AboutShowsTheHomepageAndOpensIt) {
+  WriteSetting(ctx(), "Services", "HomepageURL", "http://127.0.0.1:9/home/");
+  click(window->lblAbout);
+  auto* about = window->findChild<QDialog*>(QStringLiteral("frmAbout"));
+  ASSERT_NE(about, nullptr);
+  auto* homepage = about->findChild<ui::TextButton*>(QStringLiteral("lblHomepage"));
+  ASSERT_NE(homepage, nullptr);
+  EXPECT_EQ(homepage->text(), QStringLiteral("http://127.0.0.1:9/home/"));
+  click(homepage);
+  EXPECT_EQ(desktop.opened, std::vector<std::string>{"http://127.0.0.1:9/home/"});
+  about->close();
+}
+
+}  // namespace
+}  // namespace kestrum::testing
