@@ -211,6 +211,18 @@ TEST(RichTextPane, LongLinesShownInPiecesKeepEveryPositionOfTheText) {
   edited.insert(breaks[3] + 1, "\r\n");
   EXPECT_EQ(pane.text(), edited);
   EXPECT_EQ(pane.lineCount(), 5);
+
+  // Replacing many ranges at once, one of them across a display break, as the memory pane does.
+  const size_t across = DisplayBreaks(pane).back();
+  pane.applyFormats({{across - 10, 30, kBlue, false}});
+  MemoryTextPane memory;
+  memory.setText(edited);
+  memory.applyFormats(pane.formats());
+  const std::vector<std::pair<size_t, size_t>> ranges = {{10, 3}, {across - 2, 4}, {across + 100, 1}};
+  pane.replaceRanges(ranges, "#");
+  memory.replaceRanges(ranges, "#");
+  EXPECT_EQ(pane.text(), memory.text());
+  EXPECT_EQ(pane.formats(), memory.formats());
 }
 
 // Keys at a display break act on the characters beside it, and undo brings back the text as it was.
