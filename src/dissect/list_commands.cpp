@@ -5,14 +5,15 @@
 #include <filesystem>
 
 #include "core/app_log.h"
+#include "core/file_report.h"
 #include "core/identity.h"
 #include "core/ini_profile.h"
 #include "core/settings.h"
 #include "core/storage.h"
 #include "core/text.h"
 #include "dissect/query_pipeline.h"
-#include "dissect/source_commands.h"
 #include "dissect/reputation_lookups.h"
+#include "dissect/source_commands.h"
 #include "dissect/text_pieces.h"
 #include "net/downloads.h"
 #include "net/host_ip_monitor.h"
@@ -112,14 +113,6 @@ std::string DownloadLinkText(std::string_view item) {
   std::string link = RemoveDoubleBlanks(item);
   if (!link.empty() && link.back() == ' ') link.pop_back();
   return link;
-}
-
-bool WriteListFile(Context& ctx, const std::string& path, const std::string& contents) {
-  if (WriteFileAtomically(path, contents, 0644)) return true;
-  const std::string message = "I was unable to write the file: " + path;
-  WriteLog(ctx, message);
-  Tell(ctx, message, MessageIcon::Exclamation);
-  return false;
 }
 
 bool IsExecutableFile(const std::string& path) {
@@ -275,7 +268,7 @@ void SaveFoundLinks(Context& ctx, bool extended) {
       contents += RemoveDoubleBlanks(text);
     contents += kCrLf;
   }
-  WriteListFile(ctx, *path, contents);
+  WriteFileOrReport(ctx, *path, contents);
 }
 
 void SaveFoundImages(Context& ctx) {
@@ -284,7 +277,7 @@ void SaveFoundImages(Context& ctx) {
   if (!path) return;
   std::string contents;
   for (const auto& item : ctx.window->images().items()) contents += RemoveDoubleBlanks(item) + kCrLf;
-  WriteListFile(ctx, *path, contents);
+  WriteFileOrReport(ctx, *path, contents);
 }
 
 std::string ListPrintout(Context& ctx, const ItemList& list, ListKind kind, const std::tm& when) {

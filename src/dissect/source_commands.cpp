@@ -1,6 +1,7 @@
 #include "dissect/source_commands.h"
 
 #include "core/app_log.h"
+#include "core/file_report.h"
 #include "core/identity.h"
 #include "core/ini_profile.h"
 #include "core/settings.h"
@@ -33,14 +34,6 @@ void DissectLink(Context& ctx, std::string_view link, std::string_view own_execu
 
 std::string SourceFileText(std::string_view pane_text) {
   return ToCrLf(pane_text) + kCrLf;
-}
-
-bool WriteFileOrReport(Context& ctx, const std::string& path, std::string_view contents) {
-  if (WriteFileAtomically(path, contents, 0644)) return true;
-  const std::string message = "I was unable to write the file: " + path;
-  WriteLog(ctx, message);
-  if (ctx.desktop) ctx.desktop->showMessage(message, kProgramTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-  return false;
 }
 
 void SaveSource(Context& ctx, MainView& window, bool with_links) {

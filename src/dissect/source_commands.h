@@ -38,7 +38,4 @@ void ClearAllViews(MainView& window);
 // fetched) and returns its path; nothing, after a message, when it cannot be written.
 std::optional<std::string> WriteMailAttachment(Context& ctx, TextPane& source);
 
-// Writes `contents` whole under `path` or reports the failure (one message, one log line).
-bool WriteFileOrReport(Context& ctx, const std::string& path, std::string_view contents);
-
 }  // namespace kestrum

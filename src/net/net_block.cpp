@@ -1,6 +1,7 @@
 #include "net/net_block.h"
 
 #include "core/app_log.h"
+#include "core/file_report.h"
 #include "core/identity.h"
 #include "core/ini_profile.h"
 #include "core/seams.h"
@@ -141,11 +142,7 @@ void SaveNetBlockText(Context& ctx, TextPane& view) {
   if (!ctx.desktop) return;
   const auto path = ctx.desktop->chooseSaveFile("Save to file", kNetBlockSaveFilter, "");
   if (!path) return;
-  if (!WriteFileAtomically(*path, ToCrLf(view.text()), 0644)) {
-    const std::string message = "I was unable to write the file: " + *path;
-    ctx.desktop->showMessage(message, kProgramTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-    WriteLog(ctx, message);
-  }
+  WriteFileOrReport(ctx, *path, ToCrLf(view.text()));
 }
 
 }  // namespace kestrum
