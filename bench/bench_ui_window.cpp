@@ -49,6 +49,18 @@ void WaitUntilShown(QWidget& widget) {
   QCoreApplication::processEvents();
 }
 
+// A main window of a scratch program, shown and painted at a fixed size.
+struct ShownWindow {
+  ShownWindow() {
+    program.ctx.window = &window;
+    window.resize(1000, 700);
+    window.show();
+    WaitUntilShown(window);
+  }
+  ScratchProgram program;
+  MainWindow window{program.ctx};
+};
+
 // Window creation, the whole start-up sequence and the first paint.
 void BM_StartToShownWindow(benchmark::State& state) {
   for (auto _ : state) {
@@ -68,12 +80,9 @@ BENCHMARK(BM_StartToShownWindow)->Unit(benchmark::kMillisecond);
 // A realistic page into the source pane, its links found and coloured, the content scan run, and
 // the pane painted: what the window adds to a Dissect beyond the fetch.
 void BM_ShowAndColourPage(benchmark::State& state) {
-  ScratchProgram program;
-  MainWindow window(program.ctx);
-  program.ctx.window = &window;
-  window.resize(1000, 700);
-  window.show();
-  WaitUntilShown(window);
+  ShownWindow shown;
+  ScratchProgram& program = shown.program;
+  MainWindow& window = shown.window;
   const std::string page = kestrum::bench::RealisticPage(static_cast<size_t>(state.range(0)) << 20);
   for (auto _ : state) {
     window.rtfSource->setText(page);
@@ -138,12 +147,8 @@ BENCHMARK(BM_LongLine)->ArgsProduct({{1, 2}, {0, 1}, {0, 1}})->Unit(benchmark::k
 // The Source pane's menu on the realistic 10 MB page with a link selected: the link rule and
 // the popup.
 void BM_OpenSourceMenu(benchmark::State& state) {
-  ScratchProgram program;
-  MainWindow window(program.ctx);
-  program.ctx.window = &window;
-  window.resize(1000, 700);
-  window.show();
-  WaitUntilShown(window);
+  ShownWindow shown;
+  MainWindow& window = shown.window;
   const std::string page = kestrum::bench::RealisticPage(10u << 20);
   window.rtfSource->setText(page);
   const size_t link = page.find("http://", page.size() / 2);
@@ -158,12 +163,8 @@ BENCHMARK(BM_OpenSourceMenu)->Unit(benchmark::kMillisecond);
 
 // One page-down step through the realistic 10 MB page, with the pane and its line numbers painted.
 void BM_ScrollWithGutter(benchmark::State& state) {
-  ScratchProgram program;
-  MainWindow window(program.ctx);
-  program.ctx.window = &window;
-  window.resize(1000, 700);
-  window.show();
-  WaitUntilShown(window);
+  ShownWindow shown;
+  MainWindow& window = shown.window;
   window.rtfSource->setText(kestrum::bench::RealisticPage(10u << 20));
   QScrollBar* bar = window.rtfSource->verticalScrollBar();
   int value = 0;
@@ -180,12 +181,9 @@ BENCHMARK(BM_ScrollWithGutter)->Unit(benchmark::kMillisecond);
 // Replace All of a word that occurs 10 000 times in the realistic 10 MB page, after the Find that
 // selects its first occurrence, as the find dialog runs it.
 void BM_ReplaceAllTenThousand(benchmark::State& state) {
-  ScratchProgram program;
-  MainWindow window(program.ctx);
-  program.ctx.window = &window;
-  window.resize(1000, 700);
-  window.show();
-  WaitUntilShown(window);
+  ShownWindow shown;
+  ScratchProgram& program = shown.program;
+  MainWindow& window = shown.window;
   const std::string base = kestrum::bench::RealisticPage(10u << 20);
   std::string page;
   const size_t step = base.size() / 10000;
