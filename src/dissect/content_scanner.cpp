@@ -11,6 +11,7 @@
 #include "core/text.h"
 #include "dissect/highlight.h"
 #include "dissect/link_extractor.h"
+#include "dissect/marker_finder.h"
 #include "dissect/multi_pattern_search.h"
 #include "dissect/scan_notes.h"
 #include "dissect/text_pieces.h"
@@ -111,24 +112,37 @@ int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, cons
 ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links, std::string_view source_text,
                                  const LinkCandidates* found) {
   ContentScanResult result;
-  // The markers are lower-case ASCII, so searching the text without regard to letter case finds
-  // what an exact search of its lower-cased copy finds, without making that copy.
-  auto holds = [&](std::string_view marker) { return FindIgnoringCase(source_text, marker) != std::string::npos; };
+  // Every marker found in one pass over the text. None of them can overlap itself, so all its
+  // occurrences are what repeated searches from after each hit find.
+  static const std::vector<std::string_view> kMarkers = [] {
+    std::vector<std::string_view> markers = {"<iframe", "iframe>", "script>", "script "};
+    markers.insert(markers.end(), kRefreshMarkers.begin(), kRefreshMarkers.end());
+    markers.insert(markers.end(), kRedirectMarkers.begin(), kRedirectMarkers.end());
+    return markers;
+  }();
+  const std::vector<std::vector<size_t>> positions = MarkerFinder(kMarkers).findAll(source_text);
+  auto occurrences = [&](std::string_view marker) -> const std::vector<size_t>& {
+    return positions[static_cast<size_t>(std::find(kMarkers.begin(), kMarkers.end(), marker) - kMarkers.begin())];
+  };
+  auto holds = [&](std::string_view marker) { return !occurrences(marker).empty(); };
   // Every occurrence bold red, not only the last: a hidden first frame matters as much as any.
   // The last occurrence is left selected.
   auto mark_every = [&](std::string_view marker) {
-    const std::vector<TextSpan> spans = FindHighlightSpans(source_text, marker);
-    if (spans.empty()) return;
-    source.applyFormats(RunsCovering(spans, kRed, true));
-    source.select(spans.back().first, marker.size());
+    const std::vector<size_t>& starts = occurrences(marker);
+    if (starts.empty()) return;
+    std::vector<TextSpan> spans;
+    spans.reserve(starts.size());
+    for (size_t start : starts) spans.emplace_back(start, start + marker.size());
+    source.applyFormats(RunsCovering(std::move(spans), kRed, true));
+    source.select(starts.back(), marker.size());
   };
 
   if (holds("<iframe")) {
-    result.iframes = CountScriptsAndIFrames(1, source_text, false);
+    result.iframes = static_cast<int32_t>(occurrences("iframe>").size());
     mark_every("<iframe");
     ShowNote(ctx, IFrameNote(), kProgramTitle);
   }
-  if (holds("script>") || holds("script ")) result.scripts = CountScriptsAndIFrames(2, source_text, false);
+  if (holds("script>") || holds("script ")) result.scripts = static_cast<int32_t>(occurrences("script>").size());
 
   // Every refresh tag found is marked; the preferred form's last one is left selected.
   const auto chosen = std::find_if(kRefreshMarkers.begin(), kRefreshMarkers.end(), holds);
