@@ -1,6 +1,11 @@
 #include "dissect/link_finder.h"
 
 #include <array>
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/text.h"
 #include "dissect/text_pieces.h"
@@ -115,42 +120,142 @@ bool MayHoldLink(std::string_view word) {
 
 }  // namespace
 
+namespace {
+
+enum RuleTest : unsigned {
+  kHref = 1u << 0,
+  kRes = 1u << 1,
+  kFtp = 1u << 2,
+  kUrl = 1u << 3,
+  kSrc = 1u << 4,
+  kHttp = 1u << 5,
+  kHttps = 1u << 6,
+};
+
+bool EndsAt(std::string_view word, size_t end, std::string_view text) {
+  return end >= text.size() && word.substr(end - text.size(), text.size()) == text;
+}
+
+}  // namespace
+
+// One look at each rule byte of the word: every test text ends in "=" or "(", or holds "://".
+unsigned LinkRuleTests(std::string_view word) {
+  unsigned tests = 0;
+  for (size_t i = 0; i < word.size(); ++i) {
+    switch (word[i]) {
+      case '=':
+        if (EndsAt(word, i, "href")) tests |= kHref;
+        if (EndsAt(word, i, "src")) tests |= kSrc;
+        break;
+      case '(':
+        if (EndsAt(word, i, "url")) tests |= kUrl;
+        break;
+      case ':':
+        if (word.substr(i, 3) != "://") break;
+        if (EndsAt(word, i, "res")) tests |= kRes;
+        if (EndsAt(word, i, "ftp")) tests |= kFtp;
+        if (EndsAt(word, i, "http")) tests |= kHttp;
+        if (EndsAt(word, i, "https")) tests |= kHttps;
+        break;
+      default:
+        break;
+    }
+  }
+  return tests;
+}
+
 void FindLinksInWord(std::string_view word, const std::function<void(std::string&)>& emit) {
   using Rule = std::string (*)(std::string_view);
   struct Entry {
-    std::string_view test;
+    unsigned test;
     Rule rule;
   };
   static constexpr std::array<Entry, 7> kRules = {{
-      {"href=", HrefRule},
-      {"res://", ResRule},
-      {"ftp://", QuotedValueRule},
-      {"url(", UrlRule},
-      {"src=", QuotedValueRule},
-      {"http://", AddressRule},
-      {"https://", AddressRule},
+      {kHref, HrefRule},
+      {kRes, ResRule},
+      {kFtp, QuotedValueRule},
+      {kUrl, UrlRule},
+      {kSrc, QuotedValueRule},
+      {kHttp, AddressRule},
+      {kHttps, AddressRule},
   }};
   if (!MayHoldLink(word)) return;
+  const unsigned tests = LinkRuleTests(word);
+  if (tests == 0) return;
   for (const auto& entry : kRules) {
-    if (!Contains(word, entry.test)) continue;
+    if (!(tests & entry.test)) continue;
     std::string candidate = entry.rule(word);
     emit(candidate);
   }
 }
 
-void FindLinks(std::string_view source_text, const std::function<void(std::string&)>& emit) {
-  size_t start = 0;
-  for (;;) {
-    size_t blank = source_text.find(' ', start);
-    const bool last = blank == std::string_view::npos;
-    if (last) blank = source_text.size();
-    std::string_view word = source_text.substr(start, blank - start);
-    const size_t line_break = word.find("\r\n");
-    if (line_break != std::string_view::npos) word = word.substr(0, line_break);
-    FindLinksInWord(word, emit);
-    if (last) break;
-    start = blank + 1;
+namespace {
+
+// The bytes that matter to the word walk: the blank that ends a word, the CR of a CR LF that cuts
+// it, and the bytes without which no rule's test can match.
+enum WordByte : uint8_t { kOther, kBlank, kCarriageReturn, kRuleByte };
+
+constexpr std::array<uint8_t, 256> kWordBytes = [] {
+  std::array<uint8_t, 256> kinds{};
+  kinds[' '] = kBlank;
+  kinds['\r'] = kCarriageReturn;
+  kinds['='] = kinds[':'] = kinds['('] = kRuleByte;
+  return kinds;
+}();
+
+// Calls visit(position) for every byte of the text that is not kOther, in order.
+template <typename Visit>
+void ForEachWordByte(std::string_view text, Visit&& visit) {
+  const size_t size = text.size();
+  size_t block = 0;
+#if defined(__SSE2__)
+  const __m128i blank = _mm_set1_epi8(' '), carriage_return = _mm_set1_epi8('\r'), equals = _mm_set1_epi8('='),
+                colon = _mm_set1_epi8(':'), parenthesis = _mm_set1_epi8('(');
+  for (; block + 16 <= size; block += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + block));
+    const __m128i any = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, blank), _mm_cmpeq_epi8(bytes, carriage_return)),
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, equals), _mm_cmpeq_epi8(bytes, colon)),
+                     _mm_cmpeq_epi8(bytes, parenthesis)));
+    for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(any)); mask != 0; mask &= mask - 1)
+      visit(block + static_cast<size_t>(__builtin_ctz(mask)));
   }
+#endif
+  for (; block < size; ++block)
+    if (kWordBytes[static_cast<unsigned char>(text[block])] != kOther) visit(block);
+}
+
+}  // namespace
+
+void FindLinks(std::string_view source_text, const std::function<void(std::string&)>& emit) {
+  // Words are the pieces between blanks, each cut at its first CR LF; only a word whose kept
+  // part holds a rule byte is handed to the rules.
+  size_t word_start = 0, word_end = std::string_view::npos;
+  bool may_hold_link = false;
+  auto finish_word = [&](size_t blank) {
+    if (may_hold_link) {
+      const size_t end = word_end == std::string_view::npos ? blank : word_end;
+      FindLinksInWord(source_text.substr(word_start, end - word_start), emit);
+    }
+    word_start = blank + 1;
+    word_end = std::string_view::npos;
+    may_hold_link = false;
+  };
+  ForEachWordByte(source_text, [&](size_t position) {
+    switch (kWordBytes[static_cast<unsigned char>(source_text[position])]) {
+      case kBlank:
+        finish_word(position);
+        break;
+      case kCarriageReturn:
+        if (word_end == std::string_view::npos && position + 1 < source_text.size() &&
+            source_text[position + 1] == '\n')
+          word_end = position;
+        break;
+      default:
+        if (word_end == std::string_view::npos) may_hold_link = true;
+    }
+  });
+  finish_word(source_text.size());
 }
 
 LinkCandidates FindAllLinks(std::string_view source_text) {

@@ -18,6 +18,10 @@ void FindLinks(std::string_view source_text, const std::function<void(std::strin
 using LinkCandidates = std::vector<std::string>;
 LinkCandidates FindAllLinks(std::string_view source_text);
 
+// The rules whose test text the word holds (case-sensitive), bit k for rule k + 1: "href=",
+// "res://", "ftp://", "url(", "src=", "http://", "https://".
+unsigned LinkRuleTests(std::string_view word);
+
 // The candidates the rules cut from one word (already cut at its first CR LF), in rule order.
 void FindLinksInWord(std::string_view word, const std::function<void(std::string&)>& emit);
 
