@@ -132,6 +132,11 @@ bool MemoryTextPane::boldAt(size_t position) const {
   return position < looks_.size() && (looks_[position] & kBoldBit) != 0;
 }
 
+void MemoryItemList::takeMany(std::vector<std::string>&& items) {
+  if (!items_.empty()) return addMany(items);
+  items_ = std::move(items);
+}
+
 void MemoryItemList::addMany(const std::vector<std::string>& items) {
   items_.insert(items_.end(), items.begin(), items.end());
 }

@@ -57,6 +57,7 @@ class MemoryItemList : public ItemList {
   void clear() override { items_.clear(); }
   void add(std::string_view item) override { items_.emplace_back(item); }
   void addMany(const std::vector<std::string>& items) override;
+  void takeMany(std::vector<std::string>&& items) override;
   size_t count() const override { return items_.size(); }
   std::string item(size_t index) const override { return index < items_.size() ? items_[index] : std::string(); }
   void remove(size_t index) override;

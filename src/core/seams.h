@@ -91,6 +91,8 @@ class ItemList {
   virtual void addMany(const std::vector<std::string>& items) {
     for (const auto& item : items) add(item);
   }
+  // The same, for items the caller no longer needs: a list that can keep them does.
+  virtual void takeMany(std::vector<std::string>&& items) { addMany(items); }
   virtual size_t count() const = 0;
   virtual std::string item(size_t index) const = 0;
   virtual void remove(size_t index) = 0;

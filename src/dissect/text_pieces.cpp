@@ -21,8 +21,20 @@ void KeepSecondPiece(std::string& text, std::string_view delimiter) {
 }
 
 void RemoveEvery(std::string& text, std::string_view what) {
-  if (what.empty() || text.find(what) == std::string::npos) return;
-  text = ReplaceAll(text, what, "");
+  if (what.empty()) return;
+  size_t hit = text.find(what);
+  if (hit == std::string::npos) return;
+  // In place: every byte moves left at most once; the search goes on in bytes not yet moved.
+  size_t kept_end = hit;
+  for (;;) {
+    const size_t from = hit + what.size();
+    hit = text.find(what, from);
+    const size_t end = hit == std::string::npos ? text.size() : hit;
+    std::memmove(text.data() + kept_end, text.data() + from, end - from);
+    kept_end += end - from;
+    if (hit == std::string::npos) break;
+  }
+  text.resize(kept_end);
 }
 
 std::string RemoveDoubleBlanks(std::string_view text) {
