@@ -14,6 +14,7 @@
 #include "dissect/content_scanner.h"
 #include "dissect/image_extractor.h"
 #include "dissect/link_extractor.h"
+#include "dissect/link_finder.h"
 #include "page_generator.h"
 
 namespace {
@@ -90,6 +91,23 @@ void BM_HighlightLinks(benchmark::State& state, PageKind kind) {
   state.counters["runs"] = static_cast<double>(source.formats().size());
 }
 
+// The link marks alone, on candidates found beforehand: the search of every link in the text.
+void BM_LinkMarkRuns(benchmark::State& state, PageKind kind) {
+  const std::string page = MakePage(kind, state.range(0));
+  const LinkCandidates found = FindAllLinks(page);
+  size_t runs = 0;
+  TimeScan(state, page, [] {}, [&] { runs = LinkHighlightRuns(found, page).size(); });
+  state.counters["runs"] = static_cast<double>(runs);
+}
+
+// Finding the candidates alone.
+void BM_FindAllLinks(benchmark::State& state, PageKind kind) {
+  const std::string page = MakePage(kind, state.range(0));
+  size_t candidates = 0;
+  TimeScan(state, page, [] {}, [&] { candidates = FindAllLinks(page).size(); });
+  state.counters["candidates"] = static_cast<double>(candidates);
+}
+
 void BM_ExtractImages(benchmark::State& state, PageKind kind) {
   ScanProgram program;
   const std::string page = MakePage(kind, state.range(0));
@@ -158,6 +176,8 @@ void BM_AllScans(benchmark::State& state, PageKind kind) {
       ->Unit(benchmark::kMillisecond)                              \
       ->UseRealTime()
 
+KESTRUM_SCAN_BENCHMARKS(BM_FindAllLinks);
+KESTRUM_SCAN_BENCHMARKS(BM_LinkMarkRuns);
 KESTRUM_SCAN_BENCHMARKS(BM_ExtractLinks);
 KESTRUM_SCAN_BENCHMARKS(BM_HighlightLinks);
 KESTRUM_SCAN_BENCHMARKS(BM_ExtractImages);

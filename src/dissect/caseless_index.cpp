@@ -37,18 +37,6 @@ uint64_t CaselessIndex::Hash(std::string_view text) {
   return hash ^ (hash >> 29);
 }
 
-size_t CaselessIndex::find(const std::vector<std::string>& texts, std::string_view text, uint64_t hash) const {
-  if (table_.empty()) return std::string::npos;
-  const size_t mask = table_.size() - 1;
-  const uint64_t high = hash >> 32;
-  for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-    const uint64_t entry = table_[slot];
-    if (entry == 0) return std::string::npos;
-    const size_t number = static_cast<uint32_t>(entry) - 1;
-    if ((entry >> 32) == high && EqualsNoCase(texts[number], text)) return number;
-  }
-}
-
 void CaselessIndex::place(size_t number, uint64_t hash) {
   const size_t mask = table_.size() - 1;
   size_t slot = hash & mask;

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text.h"
+
 namespace kestrum {
 
 class CaselessIndex {
@@ -15,7 +17,18 @@ class CaselessIndex {
 
   // Number of the entry of `texts` equal to `text` without regard to case, or npos. Only entries
   // recorded with add() are considered.
-  size_t find(const std::vector<std::string>& texts, std::string_view text, uint64_t hash) const;
+  template <typename Texts>
+  size_t find(const Texts& texts, std::string_view text, uint64_t hash) const {
+    if (table_.empty()) return std::string::npos;
+    const size_t mask = table_.size() - 1;
+    const uint64_t high = hash >> 32;
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+      const uint64_t entry = table_[slot];
+      if (entry == 0) return std::string::npos;
+      const size_t number = static_cast<uint32_t>(entry) - 1;
+      if ((entry >> 32) == high && EqualsNoCase(texts[number], text)) return number;
+    }
+  }
   // Records entry `number` of the list, whose hash is `hash`; entries are added in order.
   void add(size_t number, uint64_t hash);
 

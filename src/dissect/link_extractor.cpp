@@ -7,8 +7,7 @@
 #include "dissect/highlight.h"
 #include "dissect/link_finder.h"
 #include "dissect/listed_items.h"
-#include "dissect/multi_pattern_search.h"
-#include "dissect/short_pattern_search.h"
+#include "dissect/link_mark_search.h"
 
 namespace kestrum {
 
@@ -37,8 +36,6 @@ void RemoveJunkLinks(ItemList& list) {
 
 namespace {
 
-constexpr size_t kAutomatonBytes = size_t{2} << 20;
-
 // The links list from candidates in the order found: `for_each` calls its argument with each.
 template <typename ForEachCandidate>
 void FillLinksList(Context& ctx, ItemList& links, ForEachCandidate&& for_each) {
@@ -52,52 +49,30 @@ void FillLinksList(Context& ctx, ItemList& links, ForEachCandidate&& for_each) {
   scan.finish(ctx, std::move(items), "Links found: ");
 }
 
-// The bold blue runs of every occurrence of every candidate: `for_each` calls its argument with each.
-template <typename ForEachCandidate>
-std::vector<TextFormatRun> RunsOfCandidates(std::string_view pane_text, ForEachCandidate&& for_each) {
+// The bold blue runs of every occurrence of every candidate.
+std::vector<TextFormatRun> RunsOfCandidates(std::string_view pane_text, const LinkCandidates& found) {
   // Colouring a link once per time it is found gives the same marks as colouring it once, and the
   // pane search ignores letter case, so one pattern stands for all spellings of a link.
-  std::vector<std::string> patterns;
+  std::vector<std::string_view> patterns;
   CaselessIndex distinct;
-  for_each([&](const std::string& candidate) {
-    if (candidate.empty()) return;
+  for (const std::string& candidate : found) {
+    if (candidate.empty()) continue;
     const uint64_t hash = CaselessIndex::Hash(candidate);
-    if (distinct.find(patterns, candidate, hash) != std::string::npos) return;
+    if (distinct.find(patterns, candidate, hash) != std::string::npos) continue;
     patterns.push_back(candidate);
     distinct.add(patterns.size() - 1, hash);
-  });
+  }
   if (patterns.empty()) return {};
 
-  // Each link's matches are taken left to right without overlap, like repeated pane searches.
-  // Both searches give one pattern's matches in the order of their starts.
+  // Each link's matches are taken left to right without overlap, like repeated pane searches;
+  // the search gives one pattern's matches in the order of their starts.
   std::vector<size_t> free_from(patterns.size(), 0);
   std::vector<TextSpan> spans;
-  auto take = [&](size_t pattern, size_t start) {
+  LinkMarkSearch(patterns).forEachMatch(pane_text, [&](size_t pattern, size_t start) {
     if (start < free_from[pattern]) return;
     free_from[pattern] = start + patterns[pattern].size();
     spans.emplace_back(start, free_from[pattern]);
-  };
-  // The automaton is the faster search while its nodes fit in the caches; past that (a page of a
-  // hundred thousand distinct links) hashing is faster and needs a fraction of the memory. The
-  // few long candidates (pieces of scripts without blanks) always go through the automaton.
-  size_t total_length = 0;
-  for (const auto& pattern : patterns) total_length += pattern.size();
-  if (total_length <= kAutomatonBytes) {
-    MultiPatternSearch(patterns, true).forEachMatch(pane_text, take);
-  } else {
-    ShortPatternSearch(patterns).forEachMatch(pane_text, take);
-    std::vector<std::string> long_patterns;
-    std::vector<size_t> long_numbers;
-    for (size_t p = 0; p < patterns.size(); ++p) {
-      if (patterns[p].size() <= ShortPatternSearch::kLongest) continue;
-      long_patterns.push_back(patterns[p]);
-      long_numbers.push_back(p);
-    }
-    if (!long_patterns.empty())
-      MultiPatternSearch(long_patterns, true).forEachMatch(pane_text, [&](size_t k, size_t start) {
-        take(long_numbers[k], start);
-      });
-  }
+  });
   return RunsCovering(std::move(spans), kBlue, true);
 }
 
@@ -126,11 +101,11 @@ void ExtractLinks(Context& ctx, ItemList& links, const LinkCandidates& found) {
 }
 
 std::vector<TextFormatRun> LinkHighlightRuns(std::string_view source_text, std::string_view pane_text) {
-  return RunsOfCandidates(pane_text, EachFoundIn(source_text));
+  return RunsOfCandidates(pane_text, FindAllLinks(source_text));
 }
 
 std::vector<TextFormatRun> LinkHighlightRuns(const LinkCandidates& found, std::string_view pane_text) {
-  return RunsOfCandidates(pane_text, EachOf(found));
+  return RunsOfCandidates(pane_text, found);
 }
 
 void HighlightLinks(Context& ctx, TextPane& source, std::string_view source_text) {
