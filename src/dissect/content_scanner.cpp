@@ -69,7 +69,7 @@ int32_t CountScriptsAndIFrames(int mode, std::string_view text, bool match_case)
   return count;
 }
 
-int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, const LinkCandidates* found,
+int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, const FoundLinks* found,
                            std::string_view found_in) {
   std::string copy;
   const std::optional<std::string_view> view = source.textView();
@@ -110,7 +110,7 @@ int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, cons
 }
 
 ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links, std::string_view source_text,
-                                 const LinkCandidates* found) {
+                                 const FoundLinks* found) {
   ContentScanResult result;
   // Every marker found in one pass over the text. None of them can overlap itself, so all its
   // occurrences are what repeated searches from after each hit find.

@@ -127,7 +127,7 @@ QueryOutcome RunDissect(Context& ctx) {
     // The scans leave the text as it is: its links are found once for the marks, the list and the
     // executables scan.
     const bool scan_links = SettingIsOn(ctx, "Automation", "chkAutoScanLinks", "0");
-    const LinkCandidates found = scan_links || exe_scan == "1" ? FindAllLinks(source_text) : LinkCandidates();
+    const FoundLinks found(scan_links || exe_scan == "1" ? FindAllLinks(source_text) : LinkCandidates());
     if (scan_links) {
       HighlightLinks(ctx, source, found);
       WriteLog(ctx, "Extracting contents ....");

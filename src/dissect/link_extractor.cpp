@@ -4,6 +4,7 @@
 
 #include "core/app_log.h"
 #include "dissect/caseless_index.h"
+#include "dissect/log_batch.h"
 #include "dissect/highlight.h"
 #include "dissect/link_finder.h"
 #include "dissect/listed_items.h"
@@ -36,32 +37,14 @@ void RemoveJunkLinks(ItemList& list) {
 
 namespace {
 
-// The links list from candidates in the order found: `for_each` calls its argument with each.
-template <typename ForEachCandidate>
-void FillLinksList(Context& ctx, ItemList& links, ForEachCandidate&& for_each) {
-  WriteLog(ctx, kScanningSourceLogLine);
-  ListScan scan(links);
-  ListedItems listed(ctx);
-  for_each([&](const std::string& candidate) { listed.addIfNew(candidate); });
-  // Junk stays listed during the scan (later copies are still duplicates) and goes at the end.
-  std::vector<std::string> items = listed.take();
-  DropJunkLinks(items);
-  scan.finish(ctx, std::move(items), "Links found: ");
-}
-
-// The bold blue runs of every occurrence of every candidate.
-std::vector<TextFormatRun> RunsOfCandidates(std::string_view pane_text, const LinkCandidates& found) {
+// The bold blue runs of every occurrence of every link found.
+std::vector<TextFormatRun> RunsOfCandidates(std::string_view pane_text, const FoundLinks& found) {
   // Colouring a link once per time it is found gives the same marks as colouring it once, and the
-  // pane search ignores letter case, so one pattern stands for all spellings of a link.
+  // pane search ignores letter case, so one pattern, the listed item, stands for all spellings.
   std::vector<std::string_view> patterns;
-  CaselessIndex distinct;
-  for (const std::string& candidate : found) {
-    if (candidate.empty()) continue;
-    const uint64_t hash = CaselessIndex::Hash(candidate);
-    if (distinct.find(patterns, candidate, hash) != std::string::npos) continue;
-    patterns.push_back(candidate);
-    distinct.add(patterns.size() - 1, hash);
-  }
+  patterns.reserve(found.listing().items.size());
+  for (size_t i = 0; i < found.listing().items.size(); ++i)
+    if (!found.item(i).empty()) patterns.push_back(found.item(i));
   if (patterns.empty()) return {};
 
   // Each link's matches are taken left to right without overlap, like repeated pane searches;
@@ -76,16 +59,6 @@ std::vector<TextFormatRun> RunsOfCandidates(std::string_view pane_text, const Li
   return RunsCovering(std::move(spans), kBlue, true);
 }
 
-auto EachFoundIn(std::string_view source_text) {
-  return [source_text](auto&& visit) { FindLinks(source_text, [&](std::string& candidate) { visit(candidate); }); };
-}
-
-auto EachOf(const LinkCandidates& found) {
-  return [&found](auto&& visit) {
-    for (const std::string& candidate : found) visit(candidate);
-  };
-}
-
 void ApplyRuns(TextPane& source, const std::vector<TextFormatRun>& runs) {
   if (!runs.empty()) source.applyFormats(runs);
 }
@@ -93,18 +66,31 @@ void ApplyRuns(TextPane& source, const std::vector<TextFormatRun>& runs) {
 }  // namespace
 
 void ExtractLinks(Context& ctx, ItemList& links, std::string_view source_text) {
-  FillLinksList(ctx, links, EachFoundIn(source_text));
+  ExtractLinks(ctx, links, FoundLinks(source_text));
 }
 
-void ExtractLinks(Context& ctx, ItemList& links, const LinkCandidates& found) {
-  FillLinksList(ctx, links, EachOf(found));
+void ExtractLinks(Context& ctx, ItemList& links, const FoundLinks& found) {
+  // The duplicate test was made once for the candidates; its log lines are written as the list
+  // walk writes them.
+  WriteLog(ctx, kScanningSourceLogLine);
+  ListScan scan(links);
+  {
+    LogBatch log(ctx);
+    for (const auto& [candidate, item] : found.listing().duplicates)
+      log.add({"[ ", found.item(item), " ] was a match to [ ", found.candidates()[candidate], " ]"});
+  }
+  std::vector<std::string> items;
+  items.reserve(found.listing().items.size());
+  for (size_t i = 0; i < found.listing().items.size(); ++i) items.emplace_back(found.item(i));
+  DropJunkLinks(items);
+  scan.finish(ctx, std::move(items), "Links found: ");
 }
 
 std::vector<TextFormatRun> LinkHighlightRuns(std::string_view source_text, std::string_view pane_text) {
-  return RunsOfCandidates(pane_text, FindAllLinks(source_text));
+  return RunsOfCandidates(pane_text, FoundLinks(source_text));
 }
 
-std::vector<TextFormatRun> LinkHighlightRuns(const LinkCandidates& found, std::string_view pane_text) {
+std::vector<TextFormatRun> LinkHighlightRuns(const FoundLinks& found, std::string_view pane_text) {
   return RunsOfCandidates(pane_text, found);
 }
 
@@ -117,7 +103,7 @@ void HighlightLinks(Context& ctx, TextPane& source, std::string_view source_text
   }
 }
 
-void HighlightLinks(Context& ctx, TextPane& source, const LinkCandidates& found) {
+void HighlightLinks(Context& ctx, TextPane& source, const FoundLinks& found) {
   WriteLog(ctx, kScanningSourceLogLine);
   if (const auto text = source.textView()) {
     ApplyRuns(source, LinkHighlightRuns(found, *text));
