@@ -74,16 +74,20 @@ int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, cons
   std::string copy;
   const std::optional<std::string_view> view = source.textView();
   const std::string_view text = view ? *view : std::string_view(copy = source.text());
+  std::vector<std::string> executables;
   if (found && text == found_in) {
     ExtractLinks(ctx, links, *found);
+    // The list now holds the found items but the junk, in order: read them where they are.
+    for (size_t i = 0; i < found->listing().items.size(); ++i) {
+      const std::string_view link = found->item(i);
+      if (!IsJunkLink(link) && NamesExecutable(link)) executables.emplace_back(link);
+    }
   } else {
     ExtractLinks(ctx, links, text);
+    for (const std::string& link : links.items())
+      if (NamesExecutable(link)) executables.push_back(link);
   }
   if (ctx.desktop) ctx.desktop->processEvents();
-
-  std::vector<std::string> executables;
-  for (const std::string& link : links.items())
-    if (NamesExecutable(link)) executables.push_back(link);
   if (executables.empty()) return 0;
 
   // The last occurrence of each, letter case as listed.

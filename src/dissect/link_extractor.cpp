@@ -14,9 +14,6 @@ namespace kestrum {
 
 namespace {
 
-bool IsJunkLink(const std::string& item) {
-  return item.empty() || item.front() == '+';
-}
 
 // True when anything was dropped.
 bool DropJunkLinks(std::vector<std::string>& items) {
@@ -27,6 +24,10 @@ bool DropJunkLinks(std::vector<std::string>& items) {
 }
 
 }  // namespace
+
+bool IsJunkLink(std::string_view item) {
+  return item.empty() || item.front() == '+';
+}
 
 void RemoveJunkLinks(ItemList& list) {
   std::vector<std::string> items = list.items();

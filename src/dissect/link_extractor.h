@@ -27,6 +27,8 @@ void HighlightLinks(Context& ctx, TextPane& source, const FoundLinks& found);
 std::vector<TextFormatRun> LinkHighlightRuns(std::string_view source_text, std::string_view pane_text);
 std::vector<TextFormatRun> LinkHighlightRuns(const FoundLinks& found, std::string_view pane_text);
 
+// Items that begin with "+" (pieces of scripts that join strings) and empty ones.
+bool IsJunkLink(std::string_view item);
 // Removes the items that begin with "+" (pieces of scripts that join strings) and empty ones.
 void RemoveJunkLinks(ItemList& list);
 
