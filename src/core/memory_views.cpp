@@ -52,6 +52,14 @@ void MemoryTextPane::setText(std::string_view text) {
   sel_start_ = sel_length_ = 0;
 }
 
+void MemoryTextPane::takeText(std::string&& text) {
+  if (text.capacity() < text.size() + kEditRoom) text.reserve(text.size() + kEditRoom);
+  text_ = std::move(text);
+  looks_.clear();
+  looks_.shrink_to_fit();
+  sel_start_ = sel_length_ = 0;
+}
+
 void MemoryTextPane::select(size_t start, size_t length) {
   sel_start_ = std::min(start, text_.size());
   sel_length_ = std::min(length, text_.size() - sel_start_);

@@ -14,6 +14,7 @@ class MemoryTextPane : public TextPane {
   std::string text() const override { return text_; }
   std::optional<std::string_view> textView() const override { return text_; }
   void setText(std::string_view text) override;
+  void takeText(std::string&& text) override;
   size_t length() const override { return text_.size(); }
 
   void select(size_t start, size_t length) override;

@@ -1,5 +1,7 @@
 #include "dissect/dissect_command.h"
 
+#include <optional>
+
 #include "core/app_log.h"
 #include "core/identity.h"
 #include "core/seams.h"
@@ -114,7 +116,10 @@ QueryOutcome RunDissect(Context& ctx) {
     ReplaceInPane(source, kPhishTankPlaceholder, "PhishTank Status: Not Checked");
   }
 
-  const std::string source_text = source.text();
+  // The memory pane lends its text: the scans below change only its looks, never its text.
+  std::string source_copy;
+  const std::optional<std::string_view> source_view = source.textView();
+  const std::string_view source_text = source_view ? *source_view : std::string_view(source_copy = source.text());
   ContentScanResult counts;
   if (!ctx.output_to_file) {
     window.setCaption("Blacklists checked, scanning for malicious content");

@@ -294,7 +294,15 @@ QueryOutcome SendQuery(Context& ctx, const std::string& address) {
   fields.proxy_enabled = ProxyEnabled(ctx);
   fields.proxy_name = ctx.proxy_name;
   fields.when = now;
-  window.source().setText(BuildHeaderBlock(fields) + kCrLf + (page_text.empty() ? EmptyPageNote(status) : page_text));
+  // The header block and the page in one buffer that the pane keeps.
+  const std::string header_block = BuildHeaderBlock(fields);
+  const std::string note = page_text.empty() ? EmptyPageNote(status) : std::string();
+  const std::string_view body = page_text.empty() ? std::string_view(note) : std::string_view(page_text);
+  std::string shown;
+  shown.reserve(header_block.size() + 2 + body.size() + 64);
+  shown.append(header_block).append(kCrLf).append(body);
+  page_text = std::string();
+  window.source().takeText(std::move(shown));
   WriteLog(ctx, "File displayed successfully");
 
   if (ctx.output_to_file) return QueryOutcome::Shown;  // the unattended run ends right after
