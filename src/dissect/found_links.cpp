@@ -8,7 +8,7 @@ FoundLinks::FoundLinks(LinkCandidates candidates) : candidates_(std::move(candid
   std::vector<std::string_view> items;
   CaselessIndex index;
   for (size_t c = 0; c < candidates_.size(); ++c) {
-    const std::string& candidate = candidates_[c];
+    const std::string_view candidate = candidates_[c];
     const uint64_t hash = CaselessIndex::Hash(candidate);
     const size_t match = index.find(items, candidate, hash);
     if (match != std::string::npos) {

@@ -15,7 +15,24 @@ void FindLinks(std::string_view source_text, const std::function<void(std::strin
 
 // Every candidate of a text, as FindLinks emits them. The Dissect command finds them once and
 // hands them to the link marks, the links list and the executables scan.
-using LinkCandidates = std::vector<std::string>;
+// They are kept end to end in one buffer: a page can give hundreds of thousands.
+class LinkCandidates {
+ public:
+  size_t size() const { return ends_.size(); }
+  bool empty() const { return ends_.empty(); }
+  std::string_view operator[](size_t number) const {
+    const size_t begin = number == 0 ? 0 : ends_[number - 1];
+    return std::string_view(bytes_).substr(begin, ends_[number] - begin);
+  }
+  void push_back(std::string_view candidate) {
+    bytes_.append(candidate);
+    ends_.push_back(bytes_.size());
+  }
+
+ private:
+  std::string bytes_;
+  std::vector<size_t> ends_;
+};
 LinkCandidates FindAllLinks(std::string_view source_text);
 
 // The rules whose test text the word holds (case-sensitive), bit k for rule k + 1: "href=",
