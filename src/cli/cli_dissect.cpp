@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -31,15 +32,23 @@ namespace {
 constexpr const char* kLogUnusable =
     "kestrum-cli: the log file cannot be created and logging may not be switched off\n";
 
-void PrintSection(std::string& out, const std::string& title, const std::string& body) {
-  out += "==== " + title + " ====\n" + body;
-  if (body.empty() || body.back() != '\n') out += "\n";
-  out += "\n";
+// Sections go to the destination one by one, so the report never holds a second copy of the page.
+using ReportWriter = std::function<bool(std::string_view)>;
+
+bool PrintSection(const ReportWriter& write, const std::string& title, const std::string& body) {
+  const bool ended = !body.empty() && body.back() == '\n';
+  return write("==== " + title + " ====\n") && write(body) && write(ended ? "\n" : "\n\n");
+}
+
+std::string_view PaneText(const TextPane& pane, std::string& copy) {
+  if (const auto view = pane.textView()) return *view;
+  return copy = pane.text();
 }
 
 // The source with its findings in colour, for a terminal that shows colour.
 std::string ColouredSource(const TextPane& source) {
-  const std::string text = source.text();
+  std::string copy;
+  const std::string_view text = PaneText(source, copy);
   std::string out;
   size_t pos = 0;
   for (const auto& run : source.formats()) {
@@ -72,30 +81,33 @@ std::string FetchSummary(const DissectRun& run) {
   return text;
 }
 
-std::string TextReport(DissectRun& run, bool colour) {
+bool TextReport(DissectRun& run, bool colour, const ReportWriter& write) {
   MemoryMainView& window = run.window;
-  std::string out;
-  PrintSection(out, "Fetch", FetchSummary(run));
-  PrintSection(out, "Source", colour ? ColouredSource(window.source()) : ForTerminal(window.source().text()));
-  PrintSection(out, "Headers", ForTerminal(window.headers().text()));
+  if (!PrintSection(write, "Fetch", FetchSummary(run))) return false;
+  {
+    std::string copy;
+    if (!PrintSection(write, "Source",
+                      colour ? ColouredSource(window.source()) : ForTerminal(PaneText(window.source(), copy))))
+      return false;
+  }
+  if (!PrintSection(write, "Headers", ForTerminal(window.headers().text()))) return false;
   std::string list;
-  for (const auto& item : window.links().items()) list += ForTerminal(item) + "\n";
-  PrintSection(out, "Links (" + std::to_string(window.links().count()) + ")", list);
+  for (const auto& item : window.links().items()) list.append(ForTerminal(item)).append("\n");
+  if (!PrintSection(write, "Links (" + std::to_string(window.links().count()) + ")", list)) return false;
   list.clear();
-  for (const auto& item : window.images().items()) list += ForTerminal(item) + "\n";
-  PrintSection(out, "Images (" + std::to_string(window.images().count()) + ")", list);
-  if (run.net_block_asked) PrintSection(out, "Net-Block", ForTerminal(window.netBlock().text()));
+  for (const auto& item : window.images().items()) list.append(ForTerminal(item)).append("\n");
+  if (!PrintSection(write, "Images (" + std::to_string(window.images().count()) + ")", list)) return false;
+  if (run.net_block_asked && !PrintSection(write, "Net-Block", ForTerminal(window.netBlock().text()))) return false;
   std::string messages;
   for (const auto& m : run.desktop.messages) {
     messages += "[" + std::string(MessageIconName(m.icon)) + "] " + ForTerminal(m.text) + "\n";
     if (m.buttons == MessageButtons::YesNo || m.buttons == MessageButtons::YesNoCancel)
       messages += std::string("  -> answered ") + (m.answer == MessageAnswer::Yes ? "Yes" : "No") + "\n";
   }
-  PrintSection(out, "Messages", messages);
-  PrintSection(
-      out, "Address colours",
+  if (!PrintSection(write, "Messages", messages)) return false;
+  return PrintSection(
+      write, "Address colours",
       "background " + ColorText(window.addressBackground()) + ", text " + ColorText(window.addressForeground()));
-  return out;
 }
 
 // One address through the same command as the window's Dissect button.
@@ -220,10 +232,11 @@ int RunDissectCommand(const char* argv0, const std::vector<std::string>& args) {
         break;
       case ReportFormat::Text:
         if (addresses.size() > 1) text = "######## " + EscapeControls(run->address) + " ########\n\n";
-        text += TextReport(*run, colour);
         break;
     }
     written = destination.write(text);
+    if (written && options.format == ReportFormat::Text)
+      written = TextReport(*run, colour, [&](std::string_view bytes) { return destination.write(bytes); });
   }
   if (written && as_array) written = destination.write("]\n");
   if (!written || !destination.finish()) {
