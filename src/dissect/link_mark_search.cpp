@@ -80,7 +80,7 @@ LinkMarkSearch::LinkMarkSearch(const std::vector<std::string_view>& patterns) : 
     SetBit(probe_filter_, static_cast<uint32_t>((slot_hash >> 20) & filter_mask));
     size_t slot = slot_hash & mask;
     while (table_[slot].number != 0) slot = (slot + 1) & mask;
-    table_[slot] = {hash, p + 1, static_cast<uint32_t>(pattern.size())};
+    table_[slot] = {static_cast<uint32_t>(hash >> 32), p + 1};
   }
 
   if (!automaton_numbers_.empty()) {

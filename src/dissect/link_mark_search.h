@@ -117,9 +117,11 @@ class LinkMarkSearch {
     const size_t bit = (slot_hash >> 20) & (probe_filter_.size() * 64 - 1);
     if (!((probe_filter_[bit >> 6] >> (bit & 63)) & 1)) return;
     const size_t mask = table_.size() - 1;
+    const uint32_t check = static_cast<uint32_t>(hash >> 32);
     for (size_t slot = slot_hash & mask; table_[slot].number != 0; slot = (slot + 1) & mask) {
       const Entry& entry = table_[slot];
-      if (entry.hash == hash && entry.length == length) each(entry.number - 1);
+      if (entry.check == check && hashes_[entry.number - 1] == hash && (*patterns_)[entry.number - 1].size() == length)
+        each(entry.number - 1);
     }
   }
   struct ShortPattern {
@@ -136,9 +138,8 @@ class LinkMarkSearch {
   std::vector<Group> groups_;            // open addressing by prefix
   std::vector<uint8_t> lengths_;
   struct Entry {
-    uint64_t hash = 0;
+    uint32_t check = 0;   // the hash's high half
     uint32_t number = 0;  // pattern number + 1; 0 = free
-    uint32_t length = 0;
   };
   std::vector<Entry> table_;  // by (hash, length)
   std::vector<uint64_t> hashes_;  // per pattern; 0 for those not hashed
