@@ -92,10 +92,14 @@ bool TextReport(DissectRun& run, bool colour, const ReportWriter& write) {
   }
   if (!PrintSection(write, "Headers", ForTerminal(window.headers().text()))) return false;
   std::string list;
-  for (const auto& item : window.links().items()) list.append(ForTerminal(item)).append("\n");
-  if (!PrintSection(write, "Links (" + std::to_string(window.links().count()) + ")", list)) return false;
-  list.clear();
-  for (const auto& item : window.images().items()) list.append(ForTerminal(item)).append("\n");
+  auto list_of = [&list](const MemoryItemList& items) -> const std::string& {
+    list.clear();
+    for (size_t i = 0; i < items.count(); ++i) list.append(ForTerminal(items.view(i))).append("\n");
+    return list;
+  };
+  if (!PrintSection(write, "Links (" + std::to_string(window.links().count()) + ")", list_of(window.linkList())))
+    return false;
+  list_of(window.imageList());
   if (!PrintSection(write, "Images (" + std::to_string(window.images().count()) + ")", list)) return false;
   if (run.net_block_asked && !PrintSection(write, "Net-Block", ForTerminal(window.netBlock().text()))) return false;
   std::string messages;

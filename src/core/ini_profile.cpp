@@ -223,16 +223,19 @@ std::optional<std::string> ReadWholeFile(const std::string& path, size_t spare_c
   // Read straight into the string; a file that grows meanwhile is read on to its end.
   data.reserve(expected + spare_capacity + 1);
   size_t filled = 0;
-  data.resize(std::max<size_t>(expected, 16384));
+  data.resize(expected);
+  char more[16384];
   for (;;) {
-    if (filled == data.size()) data.resize(data.size() * 2);
-    const ssize_t got = ::read(fd, data.data() + filled, data.size() - filled);
+    // Into the string while it has room; past the size it had, through a small buffer.
+    const bool into_data = filled < data.size();
+    const ssize_t got = into_data ? ::read(fd, data.data() + filled, data.size() - filled) : ::read(fd, more, sizeof more);
     if (got < 0) {
       if (errno == EINTR) continue;
       ::close(fd);
       return std::nullopt;
     }
     if (got == 0) break;
+    if (!into_data) data.append(more, static_cast<size_t>(got));
     filled += static_cast<size_t>(got);
   }
   ::close(fd);

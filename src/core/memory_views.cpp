@@ -140,17 +140,42 @@ bool MemoryTextPane::boldAt(size_t position) const {
   return position < looks_.size() && (looks_[position] & kBoldBit) != 0;
 }
 
-void MemoryItemList::takeMany(std::vector<std::string>&& items) {
-  if (!items_.empty()) return addMany(items);
-  items_ = std::move(items);
+void MemoryItemList::clear() {
+  bytes_ = std::string();
+  ends_ = std::vector<size_t>();
+}
+
+void MemoryItemList::add(std::string_view item) {
+  bytes_.append(item);
+  ends_.push_back(bytes_.size());
 }
 
 void MemoryItemList::addMany(const std::vector<std::string>& items) {
-  items_.insert(items_.end(), items.begin(), items.end());
+  for (const std::string& item : items) add(item);
+}
+
+void MemoryItemList::addViews(const std::vector<std::string_view>& items) {
+  size_t bytes = bytes_.size();
+  for (std::string_view item : items) bytes += item.size();
+  bytes_.reserve(bytes);
+  ends_.reserve(ends_.size() + items.size());
+  for (std::string_view item : items) add(item);
 }
 
 void MemoryItemList::remove(size_t index) {
-  if (index < items_.size()) items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+  if (index >= count()) return;
+  const size_t begin = index == 0 ? 0 : ends_[index - 1];
+  const size_t length = ends_[index] - begin;
+  bytes_.erase(begin, length);
+  ends_.erase(ends_.begin() + static_cast<std::ptrdiff_t>(index));
+  for (size_t k = index; k < ends_.size(); ++k) ends_[k] -= length;
+}
+
+std::vector<std::string> MemoryItemList::items() const {
+  std::vector<std::string> all;
+  all.reserve(count());
+  for (size_t i = 0; i < count(); ++i) all.emplace_back(view(i));
+  return all;
 }
 
 }  // namespace kestrum

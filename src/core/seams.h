@@ -93,8 +93,10 @@ class ItemList {
   virtual void addMany(const std::vector<std::string>& items) {
     for (const auto& item : items) add(item);
   }
-  // The same, for items the caller no longer needs: a list that can keep them does.
-  virtual void takeMany(std::vector<std::string>&& items) { addMany(items); }
+  // The same, for items that stand elsewhere.
+  virtual void addViews(const std::vector<std::string_view>& items) {
+    addMany(std::vector<std::string>(items.begin(), items.end()));
+  }
   virtual size_t count() const = 0;
   virtual std::string item(size_t index) const = 0;
   virtual void remove(size_t index) = 0;

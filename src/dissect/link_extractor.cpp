@@ -80,11 +80,12 @@ void ExtractLinks(Context& ctx, ItemList& links, const FoundLinks& found) {
     for (const auto& [candidate, item] : found.listing().duplicates)
       log.add({"[ ", found.item(item), " ] was a match to [ ", found.candidates()[candidate], " ]"});
   }
-  std::vector<std::string> items;
+  // Junk stays listed during the test (later copies are still duplicates) and goes at the end.
+  std::vector<std::string_view> items;
   items.reserve(found.listing().items.size());
-  for (size_t i = 0; i < found.listing().items.size(); ++i) items.emplace_back(found.item(i));
-  DropJunkLinks(items);
-  scan.finish(ctx, std::move(items), "Links found: ");
+  for (size_t i = 0; i < found.listing().items.size(); ++i)
+    if (!IsJunkLink(found.item(i))) items.push_back(found.item(i));
+  scan.finish(ctx, items, "Links found: ");
 }
 
 std::vector<TextFormatRun> LinkHighlightRuns(std::string_view source_text, std::string_view pane_text) {

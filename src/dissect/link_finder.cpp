@@ -260,6 +260,7 @@ void FindLinks(std::string_view source_text, const std::function<void(std::strin
 
 LinkCandidates FindAllLinks(std::string_view source_text) {
   LinkCandidates found;
+  found.reserveFor(source_text.size());
   FindLinks(source_text, [&](std::string& candidate) { found.push_back(candidate); });
   return found;
 }

@@ -17,29 +17,26 @@ void FindLinks(std::string_view source_text, const std::function<void(std::strin
 
 // Every candidate of a text, as FindLinks emits them. The Dissect command finds them once and
 // hands them to the link marks, the links list and the executables scan.
-// They are kept end to end in blocks of 2 MiB that never move: a page can give hundreds of
-// thousands, and a buffer grown by copying would hold them twice while it grows.
+// They are kept end to end in one buffer, with a number per candidate: a page can give hundreds
+// of thousands.
 class LinkCandidates {
  public:
-  size_t size() const { return views_.size(); }
-  bool empty() const { return views_.empty(); }
-  std::string_view operator[](size_t number) const { return views_[number]; }
+  size_t size() const { return ends_.size(); }
+  bool empty() const { return ends_.empty(); }
+  std::string_view operator[](size_t number) const {
+    const size_t begin = number == 0 ? 0 : ends_[number - 1];
+    return std::string_view(bytes_).substr(begin, ends_[number] - begin);
+  }
+  // Room for the candidates of a text of `bytes`: taken from the system only as it is filled.
+  void reserveFor(size_t bytes) { bytes_.reserve(2 * bytes + 4096); }
   void push_back(std::string_view candidate) {
-    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < candidate.size()) {
-      blocks_.emplace_back();
-      blocks_.back().reserve(std::max(kBlockBytes, candidate.size()));
-    }
-    std::string& block = blocks_.back();
-    const size_t at = block.size();
-    block.append(candidate);  // within the capacity reserved: the block does not move
-    views_.emplace_back(block.data() + at, candidate.size());
+    bytes_.append(candidate);
+    ends_.push_back(static_cast<uint32_t>(bytes_.size()));
   }
 
  private:
-  // Just under a huge page, so that each block fills the page it is given.
-  static constexpr size_t kBlockBytes = (size_t{2} << 20) - 4096;
-  std::vector<std::string> blocks_;
-  std::vector<std::string_view> views_;
+  std::string bytes_;
+  std::vector<uint32_t> ends_;  // a page (at most 256 MB) gives at most seven times its size
 };
 LinkCandidates FindAllLinks(std::string_view source_text);
 

@@ -48,8 +48,12 @@ ListScan::ListScan(ItemList& list) : list_(list), started_(std::chrono::steady_c
   list_.setHeaderVisible(false);
 }
 
-void ListScan::finish(Context& ctx, std::vector<std::string> items, std::string_view found_label) {
-  list_.takeMany(std::move(items));
+void ListScan::finish(Context& ctx, const std::vector<std::string>& items, std::string_view found_label) {
+  finish(ctx, std::vector<std::string_view>(items.begin(), items.end()), found_label);
+}
+
+void ListScan::finish(Context& ctx, const std::vector<std::string_view>& items, std::string_view found_label) {
+  list_.addViews(items);
   WriteLog(ctx, std::string(found_label) + std::to_string(list_.count()));
   const auto elapsed = std::chrono::steady_clock::now() - started_;
   const float seconds =

@@ -30,8 +30,9 @@ constexpr std::array<const char*, 12> kMonthNames = {"January",   "February", "M
                                                      "May",       "June",     "July",     "August",
                                                      "September", "October",  "November", "December"};
 
-// A header block is a few hundred bytes (more for a host of many addresses).
-constexpr size_t kHeaderRoom = 4096;
+// A header block is a few hundred bytes (more for a host of many addresses); the pane keeps
+// some room of its own for the placeholders it fills in.
+constexpr size_t kHeaderRoom = 16384;
 
 std::tm LocalNow() {
   const std::time_t now = std::time(nullptr);
