@@ -119,6 +119,8 @@ void DissectOne(Context& ctx, const DissectOptions& options, DissectRun& run) {
   run.desktop.fallback_answer = options.answer_yes ? MessageAnswer::Yes : MessageAnswer::No;
   ctx.window = &run.window;
   ctx.desktop = &run.desktop;
+  // The text report shows SHA-256 alone; the JSON report all three fingerprints.
+  run.facts.all_fingerprints = options.format != ReportFormat::Text;
   ctx.page_fetch_facts = &run.facts;
   ctx.lookup_answers = &run.lookup_answers;
   ctx.current_host.clear();
