@@ -7,6 +7,7 @@ namespace kestrum {
 FoundLinks::FoundLinks(LinkCandidates candidates) : candidates_(std::move(candidates)) {
   std::vector<std::string_view> items;
   CaselessIndex index;
+  index.reserve(candidates_.size());
   for (size_t c = 0; c < candidates_.size(); ++c) {
     const std::string_view candidate = candidates_[c];
     const uint64_t hash = CaselessIndex::Hash(candidate);
@@ -17,6 +18,7 @@ FoundLinks::FoundLinks(LinkCandidates candidates) : candidates_(std::move(candid
     }
     items.push_back(candidate);
     listing_.items.push_back(static_cast<uint32_t>(c));
+    listing_.hashes.push_back(hash);
     index.add(items.size() - 1, hash);
   }
 }

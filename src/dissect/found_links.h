@@ -15,6 +15,7 @@ namespace kestrum {
 // ignored) and, for every candidate that repeats an earlier item, the item it matched.
 struct LinkListing {
   std::vector<uint32_t> items;                             // candidate numbers of the items, in order
+  std::vector<uint64_t> hashes;                            // CaselessIndex::Hash of each item
   std::vector<std::pair<uint32_t, uint32_t>> duplicates;  // candidate number, item number
 };
 

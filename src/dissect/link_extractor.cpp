@@ -43,16 +43,21 @@ std::vector<TextFormatRun> RunsOfCandidates(std::string_view pane_text, const Fo
   // Colouring a link once per time it is found gives the same marks as colouring it once, and the
   // pane search ignores letter case, so one pattern, the listed item, stands for all spellings.
   std::vector<std::string_view> patterns;
+  std::vector<uint64_t> hashes;
   patterns.reserve(found.listing().items.size());
-  for (size_t i = 0; i < found.listing().items.size(); ++i)
-    if (!found.item(i).empty()) patterns.push_back(found.item(i));
+  hashes.reserve(found.listing().items.size());
+  for (size_t i = 0; i < found.listing().items.size(); ++i) {
+    if (found.item(i).empty()) continue;
+    patterns.push_back(found.item(i));
+    hashes.push_back(found.listing().hashes[i]);
+  }
   if (patterns.empty()) return {};
 
   // Each link's matches are taken left to right without overlap, like repeated pane searches;
   // the search gives one pattern's matches in the order of their starts.
   std::vector<size_t> free_from(patterns.size(), 0);
   std::vector<TextSpan> spans;
-  LinkMarkSearch(patterns).forEachMatch(pane_text, [&](size_t pattern, size_t start) {
+  LinkMarkSearch(patterns, &hashes).forEachMatch(pane_text, [&](size_t pattern, size_t start) {
     if (start < free_from[pattern]) return;
     free_from[pattern] = start + patterns[pattern].size();
     spans.emplace_back(start, free_from[pattern]);

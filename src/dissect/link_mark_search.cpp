@@ -17,7 +17,8 @@ size_t TableSizeFor(size_t entries) {
 
 }  // namespace
 
-LinkMarkSearch::LinkMarkSearch(const std::vector<std::string_view>& patterns) : patterns_(&patterns) {
+LinkMarkSearch::LinkMarkSearch(const std::vector<std::string_view>& patterns, const std::vector<uint64_t>* hashes)
+    : patterns_(&patterns) {
   prefix_filter_.assign(size_t{1} << 10, 0);
   auto prefix_of = [&](size_t p) { return FoldedPrefix(reinterpret_cast<const unsigned char*>(patterns[p].data())); };
 
@@ -73,8 +74,7 @@ LinkMarkSearch::LinkMarkSearch(const std::vector<std::string_view>& patterns) : 
   const size_t filter_mask = probe_filter_.size() * 64 - 1;
   for (uint32_t p : hashed) {
     const std::string_view pattern = patterns[p];
-    uint64_t hash = PrefixHash(prefix_of(p));
-    for (size_t k = 4; k < pattern.size(); ++k) hash = Step(hash, Fold(static_cast<unsigned char>(pattern[k])));
+    const uint64_t hash = hashes ? (*hashes)[p] : CaselessIndex::Hash(pattern);
     hashes_[p] = hash;
     const size_t slot_hash = Slot(hash, pattern.size());
     SetBit(probe_filter_, static_cast<uint32_t>((slot_hash >> 20) & filter_mask));

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/text.h"
+#include "dissect/caseless_index.h"
 #include "dissect/multi_pattern_search.h"
 
 namespace kestrum {
@@ -26,7 +27,8 @@ class LinkMarkSearch {
 
   // Patterns must be distinct without regard to letter case; empty ones never match. The views
   // must outlive the search.
-  explicit LinkMarkSearch(const std::vector<std::string_view>& patterns);
+  // `hashes`, when given, holds CaselessIndex::Hash of each pattern.
+  explicit LinkMarkSearch(const std::vector<std::string_view>& patterns, const std::vector<uint64_t>* hashes = nullptr);
 
   // Calls visit(pattern_number, start) for every occurrence, overlapping ones included; the
   // occurrences of one pattern come in the order of their starts.
@@ -45,12 +47,15 @@ class LinkMarkSearch {
         const uint32_t prefix = FoldedPrefix(bytes + start);
         const Group* group = groupOf(prefix);
         if (!group) continue;
-        uint64_t hash = PrefixHash(prefix);
-        size_t hashed = 4;
+        // The window's hash for each length, from the hash of its whole eight-byte words so far.
+        uint64_t words_hash = CaselessIndex::kHashSeed;
+        size_t hashed = 0;
         for (uint32_t k = 0; k < group->count; ++k) {
           const size_t length = lengths_[group->first_length + k];
           if (start + length > size) break;
-          for (; hashed < length; ++hashed) hash = Step(hash, Fold(bytes[start + hashed]));
+          for (; hashed + 8 <= length; hashed += 8)
+            words_hash = CaselessIndex::HashWord(words_hash, FoldedBytes(text.data() + start + hashed, 8));
+          const uint64_t hash = CaselessIndex::HashEnd(words_hash, text.data() + start + hashed, length - hashed, length);
           // Patterns are distinct without regard to case: at most one of a length matches here.
           if (guess < hashes_.size() && hashes_[guess] == hash && (*patterns_)[guess].size() == length &&
               EqualsNoCase(text.substr(start, length), (*patterns_)[guess])) {
@@ -89,8 +94,6 @@ class LinkMarkSearch {
   };
 
   static unsigned char Fold(unsigned char byte) { return kAnsiCase.lower[byte]; }
-  static uint64_t Step(uint64_t hash, unsigned char byte) { return (hash + byte + 1) * 0x9E3779B97F4A7C15ull; }
-  static uint64_t PrefixHash(uint32_t prefix) { return (uint64_t{prefix} + 1) * 0xD6E8FEB86659FD93ull; }
   static uint32_t Spread(uint32_t value) { return value * 0x9E3779B1u; }
   static size_t GroupSlot(uint32_t prefix) { return static_cast<size_t>((uint64_t{prefix} * 0x9E3779B97F4A7C15ull) >> 32); }
   static size_t Slot(uint64_t hash, size_t length) {
