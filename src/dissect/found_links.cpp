@@ -7,7 +7,6 @@ namespace kestrum {
 FoundLinks::FoundLinks(LinkCandidates candidates) : candidates_(std::move(candidates)) {
   std::vector<std::string_view> items;
   CaselessIndex index;
-  index.reserve(candidates_.size());
   for (size_t c = 0; c < candidates_.size(); ++c) {
     const std::string_view candidate = candidates_[c];
     const uint64_t hash = CaselessIndex::Hash(candidate);

@@ -18,25 +18,30 @@ void FindLinks(std::string_view source_text, const std::function<void(std::strin
 // Every candidate of a text, as FindLinks emits them. The Dissect command finds them once and
 // hands them to the link marks, the links list and the executables scan.
 // They are kept end to end in one buffer, with a number per candidate: a page can give hundreds
-// of thousands.
+// of thousands. A candidate equal to the one before it (two rules cutting the same link from one
+// word) is kept once.
 class LinkCandidates {
  public:
   size_t size() const { return ends_.size(); }
   bool empty() const { return ends_.empty(); }
   std::string_view operator[](size_t number) const {
+    while (repeats_previous_[number]) --number;
     const size_t begin = number == 0 ? 0 : ends_[number - 1];
     return std::string_view(bytes_).substr(begin, ends_[number] - begin);
   }
   // Room for the candidates of a text of `bytes`: taken from the system only as it is filled.
-  void reserveFor(size_t bytes) { bytes_.reserve(2 * bytes + 4096); }
+  void reserveFor(size_t bytes) { bytes_.reserve(bytes + 4096); }
   void push_back(std::string_view candidate) {
-    bytes_.append(candidate);
-    ends_.push_back(static_cast<uint32_t>(bytes_.size()));
+    const bool repeat = !ends_.empty() && (*this)[ends_.size() - 1] == candidate;
+    if (!repeat) bytes_.append(candidate);
+    ends_.push_back(bytes_.size());
+    repeats_previous_.push_back(repeat);
   }
 
  private:
   std::string bytes_;
-  std::vector<uint32_t> ends_;  // a page (at most 256 MB) gives at most seven times its size
+  std::vector<size_t> ends_;
+  std::vector<bool> repeats_previous_;
 };
 LinkCandidates FindAllLinks(std::string_view source_text);
 

@@ -69,6 +69,14 @@ TEST(FindLinks, ConsecutiveBlanksAndEdgesOfTheText) {
   EXPECT_EQ(Candidates("  href=x.htm  src=y.js  "), (List{"x.htm", "src=y.js"}));
 }
 
+TEST(LinkCandidates, HoldEachCandidateAsPushedRepeatsIncluded) {
+  const std::vector<std::string> pushed = {"", "a", "a", "a", "", "b", "ab", "ab", "", ""};
+  LinkCandidates candidates;
+  for (const auto& c : pushed) candidates.push_back(c);
+  ASSERT_EQ(candidates.size(), pushed.size());
+  for (size_t i = 0; i < pushed.size(); ++i) EXPECT_EQ(candidates[i], pushed[i]) << i;
+}
+
 // The word walk and the rule tests, taken literally: split at every blank, cut each word at its
 // first CR LF, test each rule's text with a plain search.
 std::vector<std::string> CandidatesWordByWord(std::string_view text) {
