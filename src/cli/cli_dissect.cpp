@@ -33,7 +33,6 @@ constexpr const char* kLogUnusable =
     "kestrum-cli: the log file cannot be created and logging may not be switched off\n";
 
 // Sections go to the destination one by one, so the report never holds a second copy of the page.
-using ReportWriter = std::function<bool(std::string_view)>;
 
 bool PrintSection(const ReportWriter& write, const std::string& title, const std::string& body) {
   const bool ended = !body.empty() && body.back() == '\n';
@@ -226,23 +225,19 @@ int RunDissectCommand(const char* argv0, const std::vector<std::string>& args) {
       std::fprintf(stderr, "kestrum-cli: %s could not be fetched: %s\n", EscapeControls(run->address).c_str(),
                    FailureText(*run).c_str());
     }
-    std::string text;
-    constexpr auto kReplace = nlohmann::json::error_handler_t::replace;
+    const ReportWriter write = [&](std::string_view bytes) { return destination.write(bytes); };
     switch (options.format) {
       case ReportFormat::JsonLines:
-        text = BuildReport(*run).dump(-1, ' ', false, kReplace) + "\n";
+        written = WriteReport(*run, -1, write) && write("\n");
         break;
       case ReportFormat::Json:
-        text = BuildReport(*run).dump(2, ' ', false, kReplace);
-        text += as_array && i + 1 < addresses.size() ? ",\n" : "\n";
+        written = WriteReport(*run, 2, write) && write(as_array && i + 1 < addresses.size() ? ",\n" : "\n");
         break;
       case ReportFormat::Text:
-        if (addresses.size() > 1) text = "######## " + EscapeControls(run->address) + " ########\n\n";
+        if (addresses.size() > 1) written = write("######## " + EscapeControls(run->address) + " ########\n\n");
+        written = written && TextReport(*run, colour, write);
         break;
     }
-    written = destination.write(text);
-    if (written && options.format == ReportFormat::Text)
-      written = TextReport(*run, colour, [&](std::string_view bytes) { return destination.write(bytes); });
   }
   if (written && as_array) written = destination.write("]\n");
   if (!written || !destination.finish()) {

@@ -29,14 +29,13 @@ void CutAtTagEndAndTab(std::string& candidate) {
 }
 
 // The text between the first two double quotes when the word holds =", else the whole word.
-std::string PickQuoted(std::string_view word) {
-  std::string candidate(word);
+void PickQuoted(std::string_view word, std::string& candidate) {
+  candidate.assign(word);
   if (Contains(word, "=\"")) KeepSecondPiece(candidate, kQuoteText);
-  return candidate;
 }
 
-std::string HrefRule(std::string_view word) {
-  std::string candidate(word);
+void HrefRule(std::string_view word, std::string& candidate) {
+  candidate.assign(word);
   if (ContainsNoCase(word, "href=\"")) {
     RemoveEvery(candidate, "href=");
     RemoveEvery(candidate, kQuoteText);
@@ -49,28 +48,25 @@ std::string HrefRule(std::string_view word) {
   }
   CleanApostrophes(candidate);
   CutAtTagEndAndTab(candidate);
-  return candidate;
 }
 
-std::string ResRule(std::string_view word) {
-  std::string candidate(word);
+void ResRule(std::string_view word, std::string& candidate) {
+  candidate.assign(word);
   RemoveEvery(candidate, "res://");
   RemoveEvery(candidate, kQuoteText);
   CutAtTagEndAndTab(candidate);
-  return candidate;
 }
 
 // ftp:// and src= words.
-std::string QuotedValueRule(std::string_view word) {
-  std::string candidate = PickQuoted(word);
-  if (candidate.empty()) candidate = std::string(word);
+void QuotedValueRule(std::string_view word, std::string& candidate) {
+  PickQuoted(word, candidate);
+  if (candidate.empty()) candidate.assign(word);
   CleanApostrophes(candidate);
   CutAtTagEndAndTab(candidate);
-  return candidate;
 }
 
-std::string UrlRule(std::string_view word) {
-  std::string candidate(word);
+void UrlRule(std::string_view word, std::string& candidate) {
+  candidate.assign(word);
   if (!Contains(word, kApostrophe)) {
     KeepSecondPiece(candidate, "url(");
     KeepBefore(candidate, ")");
@@ -82,24 +78,22 @@ std::string UrlRule(std::string_view word) {
   CutAtTagEndAndTab(candidate);
   KeepSecondPiece(candidate, "(");
   KeepSecondPiece(candidate, ")");
-  return candidate;
 }
 
 // http:// and https:// words. A refresh target (;url=) comes out lower-cased as a whole.
-std::string AddressRule(std::string_view word) {
-  std::string candidate = PickQuoted(word);
+void AddressRule(std::string_view word, std::string& candidate) {
+  PickQuoted(word, candidate);
   if (ContainsNoCase(candidate, ";url=")) {
-    candidate = ToLowerAnsi(candidate);
+    for (char& c : candidate) c = AnsiLower(c);
     KeepSecondPiece(candidate, ";url=");
     KeepBefore(candidate, kApostrophe);
   }
   KeepSecondPiece(candidate, kQuoteText);
-  if (candidate.empty()) candidate = std::string(word);
+  if (candidate.empty()) candidate.assign(word);
   CleanApostrophes(candidate);
   KeepSecondPiece(candidate, "href=");
   RemoveEvery(candidate, kQuoteText);
   CutAtTagEndAndTab(candidate);
-  return candidate;
 }
 
 // Every rule's test needs "=", ":" or "(" in the word; most words have none and are skipped
@@ -164,8 +158,11 @@ unsigned LinkRuleTests(std::string_view word) {
   return tests;
 }
 
-void FindLinksInWord(std::string_view word, const std::function<void(std::string&)>& emit) {
-  using Rule = std::string (*)(std::string_view);
+namespace {
+
+// The rules for one word, each candidate cut in `candidate`, a buffer kept from word to word.
+void FindLinksInWord(std::string_view word, std::string& candidate, const std::function<void(std::string&)>& emit) {
+  using Rule = void (*)(std::string_view, std::string&);
   struct Entry {
     unsigned test;
     Rule rule;
@@ -184,9 +181,16 @@ void FindLinksInWord(std::string_view word, const std::function<void(std::string
   if (tests == 0) return;
   for (const auto& entry : kRules) {
     if (!(tests & entry.test)) continue;
-    std::string candidate = entry.rule(word);
+    entry.rule(word, candidate);
     emit(candidate);
   }
+}
+
+}  // namespace
+
+void FindLinksInWord(std::string_view word, const std::function<void(std::string&)>& emit) {
+  std::string candidate;
+  FindLinksInWord(word, candidate, emit);
 }
 
 namespace {
@@ -230,12 +234,13 @@ void ForEachWordByte(std::string_view text, Visit&& visit) {
 void FindLinks(std::string_view source_text, const std::function<void(std::string&)>& emit) {
   // Words are the pieces between blanks, each cut at its first CR LF; only a word whose kept
   // part holds a rule byte is handed to the rules.
+  std::string candidate;
   size_t word_start = 0, word_end = std::string_view::npos;
   bool may_hold_link = false;
   auto finish_word = [&](size_t blank) {
     if (may_hold_link) {
       const size_t end = word_end == std::string_view::npos ? blank : word_end;
-      FindLinksInWord(source_text.substr(word_start, end - word_start), emit);
+      FindLinksInWord(source_text.substr(word_start, end - word_start), candidate, emit);
     }
     word_start = blank + 1;
     word_end = std::string_view::npos;
