@@ -5,6 +5,7 @@
 // A very long line is shown as several blocks (laying out one block costs time growing with its
 // length); those display breaks are no characters: positions, text and copies never see them.
 #include <QPlainTextEdit>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,8 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   uint32_t lookAt(size_t position) const;
   void applyPendingLooks(const QTextBlock& block);
   QString documentTextFromAnsi(std::string_view crlf_text) const;
+  // Room for `characters` of document text, reused from the last page when it fits.
+  char16_t* documentBuffer(size_t characters);
   // Document text of [from, to) without the display breaks; `line_break` between lines.
   QString documentText(int from, int to, QStringView line_break) const;
   // The engine text without a copy; rebuilt from the document after an edit.
@@ -106,6 +109,8 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   mutable std::vector<int> line_numbers_;    // line of the text every block belongs to
   mutable bool lines_valid_ = false;
   int block_count_ = 1;
+  std::unique_ptr<char16_t[]> document_buffer_;
+  size_t document_buffer_size_ = 0;
   bool loading_ = false;
   bool user_edit_ = false;
 
