@@ -431,21 +431,34 @@ std::string RichTextPane::selectedText() const {
 
 template <typename Change>
 void RichTextPane::changeLooks(size_t start, size_t end, Change change) {
-  end = std::min(end, length());
+  LookCursor cursor;
+  changeLooks(start, end, length(), change, cursor);
+  viewport()->update();
+}
+
+template <typename Change>
+void RichTextPane::changeLooks(size_t start, size_t end, size_t text_length, Change change, LookCursor& cursor) {
+  end = std::min(end, text_length);
   if (start >= end) return;
   size_t line = lineOfEnginePosition(start);
-  QTextBlock block = document()->findBlockByNumber(static_cast<int>(line));
+  // Runs mostly come in order: the next block is a step or two on, not a search of the document.
+  if (!cursor.block.isValid() || line < cursor.line || line - cursor.line > 8)
+    cursor.block = document()->findBlockByNumber(static_cast<int>(line));
+  else
+    for (; cursor.line < line; ++cursor.line) cursor.block = cursor.block.next();
+  QTextBlock block = cursor.block;
   while (start < end && block.isValid()) {
     const size_t line_start = line_starts_[line];
     const size_t piece_end = std::min(end, lineEnd(line));
     LineLooks& looks = EnsureLooks(block);
     ChangeSegments(looks.segments, start - line_start, piece_end - line_start, change);
     looks.applied = false;
+    cursor.line = line;
+    cursor.block = block;
     start = piece_end;
     ++line;
     block = block.next();
   }
-  viewport()->update();
 }
 
 void RichTextPane::setSelectionColor(Rgb color) {
@@ -602,10 +615,15 @@ void RichTextPane::replaceRanges(const std::vector<std::pair<size_t, size_t>>& r
 }
 
 void RichTextPane::applyFormats(const std::vector<TextFormatRun>& runs) {
+  if (runs.empty()) return;
+  const size_t text_length = length();
+  LookCursor cursor;
   for (const auto& run : runs) {
     const uint32_t look = PackLook(run.color, run.bold);
-    changeLooks(run.start, run.start + run.length, [look](uint32_t) { return look; });
+    changeLooks(
+        run.start, run.start + run.length, text_length, [look](uint32_t) { return look; }, cursor);
   }
+  viewport()->update();
 }
 
 std::vector<TextFormatRun> RichTextPane::formats() const {

@@ -5,6 +5,7 @@
 // A very long line is shown as several blocks (laying out one block costs time growing with its
 // length); those display breaks are no characters: positions, text and copies never see them.
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,6 +91,13 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   // Changes the looks of [start, end) through `change`, which maps an old look to a new one.
   template <typename Change>
   void changeLooks(size_t start, size_t end, Change change);
+  // The last block a batch of changes touched, and its index in the line table.
+  struct LookCursor {
+    size_t line = 0;
+    QTextBlock block;
+  };
+  template <typename Change>
+  void changeLooks(size_t start, size_t end, size_t text_length, Change change, LookCursor& cursor);
   uint32_t lookAt(size_t position) const;
   void applyPendingLooks(const QTextBlock& block);
   QString documentTextFromAnsi(std::string_view crlf_text) const;
