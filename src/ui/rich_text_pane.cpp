@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <algorithm>
@@ -288,15 +290,55 @@ void RichTextPane::setText(std::string_view text) {
     shown[used++] = u'\n';
     line_start = line_end + 2;
   }
-  // The table is valid before the document is: signals during the load may ask for line numbers.
+  // The table and selection are valid before the document is: signals during the load may ask.
   lines_valid_ = true;
-  setPlainText(QString::fromRawData(reinterpret_cast<const QChar*>(shown), static_cast<qsizetype>(used)));
-  for (const int number : continuing_blocks) document()->findBlockByNumber(number).setUserState(kContinuesLine);
-  block_count_ = document()->blockCount();
-  if (static_cast<size_t>(block_count_) != line_starts_.size()) lines_valid_ = false;
   engine_sel_start_ = engine_sel_length_ = 0;
   doc_sel_anchor_ = doc_sel_position_ = -1;
+
+  // The pane's signals wait until text, display breaks and caret are all in place, and then say
+  // what changed, as QPlainTextEdit::setPlainText would have.
+  QTextDocument& doc = *document();
+  const int blocks_before = doc.blockCount();
+  const bool had_undo = doc.isUndoAvailable(), had_redo = doc.isRedoAvailable();
+  const bool was_modified = doc.isModified();
+  const bool had_selection = textCursor().hasSelection();
+  {
+    const QSignalBlocker quiet(this);
+    doc.clear();
+  }
+  // Said while the document is empty: a gutter that widens with the line count resizes the pane,
+  // and a resize over a full document makes every block lay itself out again.
+  const int blocks_after = static_cast<int>(line_starts_.size());
+  if (blocks_after != blocks_before) emit blockCountChanged(blocks_after);
+  // Likewise the vertical scroll bar a long text brings: shown now, it narrows an empty pane.
+  QScrollBar* bar = verticalScrollBar();
+  if (isVisible() && !bar->isVisible() && verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded &&
+      blocks_after > viewport()->height() / std::max(1, fontMetrics().lineSpacing())) {
+    bar->setRange(0, blocks_after);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);  // lays the scroll bars out at once
+  }
+  {
+    const QSignalBlocker quiet(this);
+    // The document's own setPlainText: QPlainTextEdit's then sets the format every character
+    // already has, one fragment at a time.
+    doc.setPlainText(QString::fromRawData(reinterpret_cast<const QChar*>(shown), static_cast<qsizetype>(used)));
+    doc.setModified(false);
+    for (const int number : continuing_blocks) doc.findBlockByNumber(number).setUserState(kContinuesLine);
+    setTextCursor(QTextCursor(&doc));
+  }
+  block_count_ = doc.blockCount();
+  if (static_cast<size_t>(block_count_) != line_starts_.size()) lines_valid_ = false;
   loading_ = false;
+
+  if (had_undo) emit undoAvailable(false);
+  if (had_redo) emit redoAvailable(false);
+  if (was_modified) emit modificationChanged(false);
+  if (had_selection) {
+    emit copyAvailable(false);
+    emit selectionChanged();
+  }
+  emit textChanged();
+  emit cursorPositionChanged();
 }
 
 char16_t* RichTextPane::documentBuffer(size_t characters) {
