@@ -671,10 +671,11 @@ void RichTextPane::applyFormats(const std::vector<TextFormatRun>& runs) {
 std::vector<TextFormatRun> RichTextPane::formats() const {
   ensureLineTable();
   std::vector<TextFormatRun> runs;
-  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+  size_t number = 0;  // counted along: asking a block for its number searches the document
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++number) {
     const LineLooks* looks = LooksOf(block);
     if (!looks) continue;
-    const size_t line_start = line_starts_[static_cast<size_t>(block.blockNumber())];
+    const size_t line_start = line_starts_[number];
     for (const auto& s : looks->segments) {
       const size_t start = line_start + s.start;
       if (!runs.empty() && runs.back().start + runs.back().length == start &&
