@@ -151,10 +151,12 @@ void ChangeSegments(std::vector<Segment>& segments, size_t a, size_t b, Change c
   if (segments.empty() || segments.back().end <= a) {
     const uint32_t look = change(0u);
     if (look == 0) return;
-    if (!segments.empty() && segments.back().end == a && segments.back().look == look)
+    if (!segments.empty() && segments.back().end == a && segments.back().look == look) {
       segments.back().end = b;
-    else
+    } else {
+      if (segments.empty()) segments.reserve(2);  // most coloured lines hold one or two runs
       segments.push_back({a, b, look});
+    }
     return;
   }
   std::vector<Segment> out;
@@ -482,22 +484,30 @@ template <typename Change>
 void RichTextPane::changeLooks(size_t start, size_t end, size_t text_length, Change change, LookCursor& cursor) {
   end = std::min(end, text_length);
   if (start >= end) return;
-  size_t line = lineOfEnginePosition(start);
-  // Runs mostly come in order: the next block is a step or two on, not a search of the document.
-  if (!cursor.block.isValid() || line < cursor.line || line - cursor.line > 8)
-    cursor.block = document()->findBlockByNumber(static_cast<int>(line));
-  else
-    for (; cursor.line < line; ++cursor.line) cursor.block = cursor.block.next();
+  ensureLineTable();
+  // Runs mostly come in order: their line is the last one's or a few on, reached by stepping
+  // rather than by a search of the line table and another of the document.
+  size_t line = cursor.line;
   QTextBlock block = cursor.block;
-  while (start < end && block.isValid()) {
+  bool found = block.isValid() && start >= line_starts_[line];
+  for (int step = 0; found && line + 1 < line_starts_.size() && line_starts_[line + 1] <= start; ++step) {
+    found = step < 8;
+    ++line;
+    block = block.next();
+  }
+  if (!found) {
+    line = lineOfEnginePosition(start);
+    block = document()->findBlockByNumber(static_cast<int>(line));
+  }
+  while (block.isValid()) {
     const size_t line_start = line_starts_[line];
     const size_t piece_end = std::min(end, lineEnd(line));
     LineLooks& looks = EnsureLooks(block);
     ChangeSegments(looks.segments, start - line_start, piece_end - line_start, change);
     looks.applied = false;
-    cursor.line = line;
-    cursor.block = block;
+    cursor = {line, block};
     start = piece_end;
+    if (start >= end) break;
     ++line;
     block = block.next();
   }
