@@ -311,7 +311,7 @@ void RichTextPane::setText(std::string_view text) {
   // Said while the document is empty: a gutter that widens with the line count resizes the pane,
   // and a resize over a full document makes every block lay itself out again.
   const int blocks_after = static_cast<int>(line_starts_.size());
-  if (blocks_after != blocks_before) emit blockCountChanged(blocks_after);
+  if (blocks_after != blocks_before) emit blockCountAboutToChange(blocks_after);
   // Likewise the vertical scroll bar a long text brings: shown now, it narrows an empty pane.
   QScrollBar* bar = verticalScrollBar();
   if (isVisible() && !bar->isVisible() && verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded &&
@@ -332,6 +332,7 @@ void RichTextPane::setText(std::string_view text) {
   if (static_cast<size_t>(block_count_) != line_starts_.size()) lines_valid_ = false;
   loading_ = false;
 
+  if (block_count_ != blocks_before) emit blockCountChanged(block_count_);
   if (had_undo) emit undoAvailable(false);
   if (had_redo) emit redoAvailable(false);
   if (was_modified) emit modificationChanged(false);

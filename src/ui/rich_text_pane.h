@@ -74,6 +74,11 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   };
   std::vector<VisibleLine> visibleLines() const;
 
+ signals:
+  // setText is about to fill the emptied document with `blocks` blocks: what is sized by the
+  // block count can resize the pane now, while that costs nothing.
+  void blockCountAboutToChange(int blocks);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   QMimeData* createMimeDataFromSelection() const override;
