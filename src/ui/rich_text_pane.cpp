@@ -1,7 +1,5 @@
 #include "ui/rich_text_pane.h"
 
-#include <sys/mman.h>
-
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -36,21 +34,6 @@ bool ContinuesLine(const QTextBlock& block) {
   return block.userState() == kContinuesLine;
 }
 
-// The first touch of fresh memory costs far less in huge pages than in 4 KiB ones: a page of
-// megabytes is copied into buffers that size. Only the 2 MiB-aligned part can take them.
-void AdviseHugePages(void* start, size_t bytes) {
-#ifdef MADV_HUGEPAGE
-  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
-  const auto begin = reinterpret_cast<uintptr_t>(start);
-  const uintptr_t from = (begin + kHugePage - 1) & ~(kHugePage - 1);
-  const uintptr_t to = (begin + bytes) & ~(kHugePage - 1);
-  if (from < to) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#else
-  (void)start;
-  (void)bytes;
-#endif
-}
-
 // Where the piece of a line of `length` characters starting at `from` ends.
 size_t PieceEnd(const unsigned char* line, size_t length, size_t from) {
   const size_t limit = from + static_cast<size_t>(kLongestShownLine);
@@ -77,10 +60,8 @@ const std::array<char16_t, 256>& UnicodeOfByte() {
 void AssignCrLf(std::string& out, std::string_view in) {
   const size_t size = in.size();
   const char* const data = in.data();
-  const size_t had = out.capacity();
   out.clear();
   out.reserve(size + size / 32);
-  if (out.capacity() != had) AdviseHugePages(out.data(), out.capacity());
   auto next = [&](char c, size_t from) {
     const void* hit = from < size ? std::memchr(data + from, c, size - from) : nullptr;
     return hit ? static_cast<size_t>(static_cast<const char*>(hit) - data) : size;
@@ -351,7 +332,6 @@ char16_t* RichTextPane::documentBuffer(size_t characters) {
     document_buffer_.reset();
     document_buffer_ = std::make_unique_for_overwrite<char16_t[]>(characters);
     document_buffer_size_ = characters;
-    AdviseHugePages(document_buffer_.get(), characters * sizeof(char16_t));
   }
   return document_buffer_.get();
 }
