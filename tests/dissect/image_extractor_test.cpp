@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "core/memory_views.h"
 #include "core/recording_desktop.h"
+#include "dissect/image_references.h"
+#include "literal_image_scan.h"
 #include "scan_test_support.h"
 #include "support/temp_folder.h"
 
@@ -134,6 +137,53 @@ TEST(ExtractImages, MissingOrEmptyFileGivesEmptyListAndClosingLines) {
     const List log = LoggedMessages(program.ctx);
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[1], "Images found: 0");
+  }
+}
+
+constexpr const char* kHost = "http://host.example";
+
+// The references the scan hands over, duplicates included, in its order.
+List ScannedReferences(const std::string& page) {
+  List found;
+  ImageScanHooks hooks;
+  hooks.host_of_page = [] { return std::string(kHost); };
+  hooks.found = [&](std::string& reference) { found.push_back(reference); };
+  FindImageReferences(page, hooks);
+  return found;
+}
+
+// Pages pieced together from the markers, quotes, blanks and letters the rules react to, so
+// that markers overlap, windows start inside blank runs and references reach the end of a
+// window or of the page.
+std::string GeneratedPage(std::mt19937& random) {
+  static const std::vector<std::string> fragments = {
+      // Image sources, quoted, apostrophed and bare; blanks before and inside the marker.
+      "<img src=\"", "<IMG SRC=\"", "img src='", "<img src=", " src=\"", " sRc=", "  src=\"", "   src='", " src  =\"",
+      "src=  \"", "sr  c=",
+      // Script sources hide the images around them.
+      "script src=\"", "<SCRIPT SRC=", "script  src=",
+      // Style references and backgrounds.
+      "url(", "URL(", "Url(\"", "url('", "u  rl(", "background:url(", " background=\"", " background=", " BACKGROUND='",
+      " background  =",
+      // What the cuts look for.
+      "\"", "\"", "'", "'", ")", "(", ">", "<", "=", ".", ".gif", ".JPG", "/", "/pics/", "/" + std::string(140, 'p'),
+      "pics/Logo", "a", "Z",
+      // Letters of the code page with and without a pair.
+      "\xC9", "\xE9", "\x8A", "\x9A", "\xD7", "\xDF", "\xFF", "\x9F",
+      // Blank runs of every parity, tabs and line breaks.
+      "\t", "\r\n", "\n", " ", " ", "  ", "   ", "    ", std::string(40, 'x'), std::string(120, ' ')};
+  std::uniform_int_distribution<size_t> pick(0, fragments.size() - 1);
+  std::uniform_int_distribution<int> count(0, 60);
+  std::string page;
+  for (int n = count(random); n > 0; --n) page += fragments[pick(random)];
+  return page;
+}
+
+TEST(FindImageReferences, HandsOverWhatTheLiteralScanFinds) {
+  std::mt19937 random(20261210);
+  for (int n = 0; n < 4000; ++n) {
+    const std::string page = GeneratedPage(random);
+    ASSERT_EQ(ScannedReferences(page), testing::literal::ImageScan(page, kHost)) << ::testing::PrintToString(page);
   }
 }
 
