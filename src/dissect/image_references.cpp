@@ -1,12 +1,10 @@
 #include "dissect/image_references.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
-#include <utility>
 
 #include "core/text.h"
 #include "dissect/text_pieces.h"
@@ -20,8 +18,15 @@ constexpr size_t kYieldEvery = size_t{1} << 20;
 constexpr size_t kNone = std::string_view::npos;
 constexpr std::string_view kQuote = "\"";
 
+// EqualsNoCase for the few bytes of a marker, inline: it is asked at every "=" of a page.
+bool SameNoCase(const char* text, std::string_view marker) {
+  for (size_t k = 0; k < marker.size(); ++k)
+    if (AnsiLower(text[k]) != AnsiLower(marker[k])) return false;
+  return true;
+}
+
 bool EndsAtIgnoringCase(std::string_view page, size_t end, std::string_view marker) {
-  return end >= marker.size() && EqualsNoCase(page.substr(end - marker.size(), marker.size()), marker);
+  return end >= marker.size() && SameNoCase(page.data() + end - marker.size(), marker);
 }
 
 size_t NextByte(std::string_view page, char byte, size_t from) {
@@ -30,82 +35,72 @@ size_t NextByte(std::string_view page, char byte, size_t from) {
   return hit ? static_cast<size_t>(static_cast<const char*>(hit) - page.data()) : kNone;
 }
 
-// Horspool's search without regard to letter case. The blank in "script src" and in a double
-// blank would stop a search anchored on one byte at every word of a text.
-class SkippingSearch {
+// Finds a pattern without regard to letter case by a pair of neighbouring bytes of it, eight
+// text positions at a time, and compares the whole where the pair occurs. Blanks and common
+// letters would stop a search for a single byte every few bytes of running text.
+class PairSearch {
  public:
-  explicit SkippingSearch(std::string_view pattern) : pattern_(pattern) {
-    for (int byte = 0; byte < 256; ++byte) {
-      skip_[byte] = static_cast<uint8_t>(pattern.size());
-      for (size_t k = 0; k + 1 < pattern.size(); ++k)
-        if (kAnsiCase.lower[byte] == kAnsiCase.lower[static_cast<unsigned char>(pattern[k])])
-          skip_[byte] = static_cast<uint8_t>(pattern.size() - 1 - k);
-    }
-  }
+  // The pair begins at `pair_at` in the pattern; its letters are ASCII.
+  PairSearch(std::string_view pattern, size_t pair_at)
+      : pattern_(pattern), pair_at_(pair_at), first_(pattern[pair_at]), second_(pattern[pair_at + 1]) {}
 
   // First start at or after `from` of an occurrence that ends at or before `limit`.
   size_t find(std::string_view text, size_t from, size_t limit) const {
     const size_t length = pattern_.size();
-    const char last = AnsiLower(pattern_.back());
-    for (size_t at = from; at + length <= limit; at += skip_[static_cast<unsigned char>(text[at + length - 1])]) {
-      if (AnsiLower(text[at + length - 1]) == last && EqualsNoCase(text.substr(at, length), pattern_)) return at;
+    if (limit < length || from > limit - length) return kNone;
+    const size_t last_start = limit - length;
+    size_t at = from;
+    if constexpr (std::endian::native == std::endian::little) {
+      for (; at + 7 <= last_start; at += 8) {
+        uint64_t here, next;
+        std::memcpy(&here, text.data() + at + pair_at_, 8);
+        std::memcpy(&next, text.data() + at + pair_at_ + 1, 8);
+        for (uint64_t hits = first_.in (here)&second_.in(next); hits != 0; hits &= hits - 1) {
+          const size_t start = at + static_cast<size_t>(std::countr_zero(hits)) / 8;
+          if (SameNoCase(text.data() + start, pattern_)) return start;
+        }
+      }
     }
+    for (; at <= last_start; ++at)
+      if (SameNoCase(text.data() + at, pattern_)) return at;
     return kNone;
   }
 
   size_t size() const { return pattern_.size(); }
 
  private:
-  std::string_view pattern_;
-  std::array<uint8_t, 256> skip_{};
-};
-
-// Two blanks in a row, eight bytes at a time: text has a blank every few bytes, and a search
-// that stops at each one is slow.
-class DoubleBlankSearch {
- public:
-  size_t find(std::string_view text, size_t from, size_t limit) const {
-    size_t at = from;
-    if constexpr (std::endian::native == std::endian::little) {
-      for (; at + 9 <= limit; at += 8) {
-        uint64_t here, next;
-        std::memcpy(&here, text.data() + at, 8);
-        std::memcpy(&next, text.data() + at + 1, 8);
-        const uint64_t pairs = Blanks(here) & Blanks(next);
-        if (pairs != 0) return at + static_cast<size_t>(std::countr_zero(pairs)) / 8;
-      }
+  // The high bit of each byte of a word that is this byte; a letter in either case.
+  class Byte {
+   public:
+    explicit Byte(char c) {
+      const auto lower = static_cast<uint8_t>(c | 0x20);
+      const bool letter = lower >= 'a' && lower <= 'z';
+      case_bit_ = letter ? kOnes * 0x20 : 0;
+      value_ = kOnes * (letter ? lower : static_cast<uint8_t>(c));
     }
-    for (; at + 2 <= limit; ++at)
-      if (text[at] == ' ' && text[at + 1] == ' ') return at;
-    return kNone;
-  }
+    uint64_t in(uint64_t word) const {
+      constexpr uint64_t kLow7 = kOnes * 0x7F;
+      const uint64_t x = (word | case_bit_) ^ value_;
+      return ~(((x & kLow7) + kLow7) | x | kLow7);
+    }
 
-  size_t size() const { return 2; }
+   private:
+    static constexpr uint64_t kOnes = 0x0101010101010101ull;
+    uint64_t case_bit_;
+    uint64_t value_;
+  };
 
- private:
-  // The high bit of every byte that is a blank.
-  static uint64_t Blanks(uint64_t word) {
-    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-    const uint64_t x = word ^ 0x2020202020202020ull;
-    return ~(((x & kLow7) + kLow7) | x | kLow7);
-  }
-};
-
-// A pattern with a rare byte, found by memchr on that byte.
-struct AnchoredSearch {
-  std::string_view pattern;
-  size_t find(std::string_view text, size_t from, size_t limit) const {
-    return FindIgnoringCase(text.substr(0, limit), pattern, from);
-  }
-  size_t size() const { return pattern.size(); }
+  std::string_view pattern_;
+  size_t pair_at_;
+  Byte first_;
+  Byte second_;
 };
 
 // The next occurrence of a pattern in the page for windows that move forward: what one window
 // searched is not searched again for the next.
-template <typename Search>
 class NextOccurrence {
  public:
-  NextOccurrence(std::string_view page, Search search) : page_(page), search_(std::move(search)) {}
+  NextOccurrence(std::string_view page, PairSearch search) : page_(page), search_(search) {}
 
   // First start at or after `from` of an occurrence that ends at or before `limit`, or kNone.
   size_t find(size_t from, size_t limit) {
@@ -124,18 +119,11 @@ class NextOccurrence {
 
  private:
   std::string_view page_;
-  Search search_;
+  PairSearch search_;
   // No occurrence starts in [clear_from_, clear_to_); when found_, one starts at clear_to_.
   size_t clear_from_ = 0;
   size_t clear_to_ = 0;
   bool found_ = false;
-};
-
-// What the image-tag rules read of one window: all of it with its double blanks removed
-// (`whole`), or only the part before its first double blank, which the removal leaves as it is.
-struct RuleText {
-  std::string_view known;
-  bool whole;
 };
 
 constexpr size_t kUnsure = kNone - 1;
@@ -148,81 +136,108 @@ size_t FindExactly(std::string_view text, std::string_view pattern, size_t from)
   return kNone;
 }
 
-// First occurrence at or after `from`; kNone when there is none, kUnsure when one could lie
-// beyond the known part. One found inside it is the first of the whole text as well.
-size_t Find(const RuleText& text, std::string_view pattern, size_t from, bool ignore_case) {
-  const size_t at = ignore_case ? FindIgnoringCase(text.known, pattern, from) : FindExactly(text.known, pattern, from);
-  return at == kNone && !text.whole ? kUnsure : at;
-}
-
-size_t FindByte(const RuleText& text, char byte, size_t from) {
-  const size_t at = NextByte(text.known, byte, from);
-  return at == kNone && !text.whole ? kUnsure : at;
-}
-
-// The piece of the text the rules cut; src pieces come out lower-cased.
+// The piece of a window the image-tag rules cut, as offsets; src pieces come out lower-cased.
 struct Cut {
   size_t begin;
   size_t end;
   bool lower;
 };
 
-std::optional<Cut> CutUrl(const RuleText& text);
+// The image-tag rules (after the script test) over what they may read of one window: all of it
+// with its double blanks removed (`whole`), or only the part before its first double blank,
+// which the removal leaves as it is. A search that finds nothing in a part answers kUnsure.
+class WindowRules {
+ public:
+  WindowRules(std::string_view known, bool whole) : known_(known), whole_(whole) {}
 
-// The image-tag rules after the script test, as offsets into the text; nothing when the answer
-// depends on text beyond the known part. `src_absent` tells that the text holds no "src=".
-std::optional<Cut> CutImageTag(const RuleText& text, bool src_absent) {
-  if (src_absent) return CutUrl(text);
-  const std::string_view known = text.known;
-  const size_t quoted = Find(text, "src=\"", 0, true);
-  if (quoted == kUnsure) return std::nullopt;
-  if (quoted != kNone) {
-    const size_t marker = Find(text, " src=\"", 0, true);
-    if (marker == kUnsure) return std::nullopt;
-    // Without the blank before it the window keeps its letter case up to its first quote.
-    if (marker == kNone) return Cut{0, known.find('"'), false};
-    const size_t begin = marker + 6;
-    const size_t quote = FindByte(text, '"', begin);
-    if (quote == kUnsure) return std::nullopt;
-    if (quote == kNone) return Cut{begin, known.size(), true};
-    // The piece also ends at a next ' src="', whose quote would be this first one.
-    const bool next_marker = quote >= begin + 5 && EqualsNoCase(known.substr(quote - 5, 5), " src=");
-    return Cut{begin, next_marker ? quote - 5 : quote, true};
+  // `src_absent` tells that the text holds no "src=". Nothing when the cut depends on text
+  // beyond the known part.
+  std::optional<Cut> cut(bool src_absent) {
+    if (src_absent) return cutUrl();
+    const size_t quoted = find("src=\"", 0, true);
+    if (quoted == kUnsure) return std::nullopt;
+    if (quoted != kNone) {
+      const size_t marker = find(" src=\"", 0, true);
+      if (marker == kUnsure) return std::nullopt;
+      // Without the blank before it the window keeps its letter case up to its first quote.
+      if (marker == kNone) return fromWindowStart(Cut{0, known_.find('"'), false});
+      const size_t begin = marker + 6;
+      const size_t quote = findByte('"', begin);
+      if (quote == kUnsure) return std::nullopt;
+      if (quote == kNone) return Cut{begin, known_.size(), true};
+      // The piece also ends at a next ' src="', whose quote would be this first one.
+      const bool next_marker = quote >= begin + 5 && SameNoCase(known_.data() + quote - 5, " src=");
+      return Cut{begin, next_marker ? quote - 5 : quote, true};
+    }
+    for (const std::string_view marker : {std::string_view("src='"), std::string_view("src=")}) {
+      const size_t at = find(marker, 0, true);
+      if (at == kUnsure) return std::nullopt;
+      if (at == kNone) continue;
+      const size_t begin = at + marker.size();
+      const size_t blank = findByte(' ', begin);
+      if (blank == kUnsure) return std::nullopt;
+      const size_t end = blank == kNone ? known_.size() : blank;
+      // The marker holds no blank: a next one that comes before the blank lies wholly before it.
+      const size_t next = FindIgnoringCase(known_.substr(0, end), marker, begin);
+      return Cut{begin, next == kNone ? end : next, true};
+    }
+    return cutUrl();
   }
-  for (const std::string_view marker : {std::string_view("src='"), std::string_view("src=")}) {
-    const size_t at = Find(text, marker, 0, true);
-    if (at == kUnsure) return std::nullopt;
-    if (at == kNone) continue;
-    const size_t begin = at + marker.size();
-    const size_t blank = FindByte(text, ' ', begin);
-    if (blank == kUnsure) return std::nullopt;
-    const size_t end = blank == kNone ? known.size() : blank;
-    // The marker holds no blank: a next one that comes before the blank lies wholly before it.
-    const size_t next = FindIgnoringCase(known.substr(0, end), marker, begin);
-    return Cut{begin, next == kNone ? end : next, true};
-  }
-  return CutUrl(text);
-}
 
-// The rules for a text without "src=".
-std::optional<Cut> CutUrl(const RuleText& text) {
-  const std::string_view known = text.known;
-  const size_t any_url = Find(text, "url(", 0, true);
-  if (any_url == kUnsure) return std::nullopt;
-  if (any_url == kNone) {
-    if (!text.whole) return std::nullopt;
-    return Cut{0, known.size(), false};
+  std::string_view known() const { return known_; }
+
+  // The span of the text the cut was read from, and whether it also rests on an absence up to
+  // the window's end or on where the window starts, which move with the window.
+  size_t firstRead() const { return first_read_; }
+  size_t lastRead() const { return last_read_; }
+  bool readWindowEdges() const { return read_window_edges_; }
+
+ private:
+  std::optional<Cut> cutUrl() {
+    const size_t any_url = find("url(", 0, true);
+    if (any_url == kUnsure) return std::nullopt;
+    if (any_url == kNone) return fromWindowStart(Cut{0, known_.size(), false});
+    // The split is case-sensitive: "URL(" alone leaves the text whole before its cut at ")".
+    const size_t url = find("url(", 0, false);
+    if (url == kUnsure) return std::nullopt;
+    if (url == kNone) read_window_edges_ = true;
+    const size_t begin = url == kNone ? 0 : url + 4;
+    const size_t paren = findByte(')', begin);
+    if (paren == kUnsure) return std::nullopt;
+    const size_t end = paren == kNone ? known_.size() : paren;
+    const size_t next = url == kNone ? kNone : FindExactly(known_.substr(0, end), "url(", begin);
+    return Cut{begin, next == kNone ? end : next, false};
   }
-  // The split is case-sensitive: "URL(" alone leaves the text whole before its cut at ")".
-  const size_t url = Find(text, "url(", 0, false);
-  if (url == kUnsure) return std::nullopt;
-  const size_t begin = url == kNone ? 0 : url + 4;
-  const size_t paren = FindByte(text, ')', begin);
-  if (paren == kUnsure) return std::nullopt;
-  const size_t end = paren == kNone ? known.size() : paren;
-  const size_t next = url == kNone ? kNone : FindExactly(known.substr(0, end), "url(", begin);
-  return Cut{begin, next == kNone ? end : next, false};
-}
+
+  Cut fromWindowStart(Cut cut) {
+    read_window_edges_ = true;
+    return cut;
+  }
+
+  // First occurrence at or after `from`; one found in the known part is the first of the whole
+  // text as well.
+  size_t find(std::string_view pattern, size_t from, bool ignore_case) {
+    return result(ignore_case ? FindIgnoringCase(known_, pattern, from) : FindExactly(known_, pattern, from),
+                  pattern.size());
+  }
+  size_t findByte(char byte, size_t from) { return result(NextByte(known_, byte, from), 1); }
+
+  size_t result(size_t at, size_t length) {
+    if (at == kNone) {
+      read_window_edges_ = true;
+      return whole_ ? kNone : kUnsure;
+    }
+    first_read_ = std::min(first_read_, at);
+    last_read_ = std::max(last_read_, at + length);
+    return at;
+  }
+
+  std::string_view known_;
+  bool whole_;
+  size_t first_read_ = kNone;
+  size_t last_read_ = 0;
+  bool read_window_edges_ = false;
+};
 
 // Every pair of consecutive blanks removed: a run of blanks leaves one when its length is odd.
 size_t RemoveDoubleBlanksInto(std::string_view text, char* out) {
@@ -265,25 +280,38 @@ class ImageScan {
   ImageScan(std::string_view page, const ImageScanHooks& hooks)
       : page_(page),
         hooks_(hooks),
-        script_(page, SkippingSearch("script src")),
-        double_blank_(page, DoubleBlankSearch()),
-        src_(page, AnchoredSearch{"src="}) {}
+        script_(page, PairSearch("script src", 4)),
+        double_blank_(page, PairSearch("  ", 0)),
+        src_(page, PairSearch("src=", 2)) {}
 
   void imageTag(size_t position) {
     const size_t end = std::min(position + kImageReferenceLimit, page_.size());
     if (script_.find(position, end) != kNone) return;
     // Most windows are decided before their first double blank and need no copy.
     const size_t double_blank = double_blank_.find(position, end);
-    RuleText text{page_.substr(position, (double_blank == kNone ? end : double_blank) - position),
-                  double_blank == kNone};
+    const size_t known_end = double_blank == kNone ? end : double_blank;
     // Windows of a style reference mostly hold no "src=": one search serves them all.
-    const bool src_absent = text.whole && src_.find(position, end) == kNone;
-    std::optional<Cut> cut = CutImageTag(text, src_absent);
-    if (!cut) {
-      text = {std::string_view(window_, RemoveDoubleBlanksInto(page_.substr(position, end - position), window_)), true};
-      cut = CutImageTag(text, false);
+    const bool src_absent = double_blank == kNone && src_.find(position, end) == kNone;
+    // The windows of one marker mostly read the same text: a cut read from text that starts
+    // after this window's start and ends in its known part is this window's cut too.
+    if (taken_ && position <= taken_->first_read && known_end >= taken_->last_read &&
+        src_absent == taken_->src_absent) {
+      finish(page_.substr(taken_->begin, taken_->end - taken_->begin), taken_->lower, 3);
+      return;
     }
-    finish(text.known.substr(cut->begin, cut->end - cut->begin), cut->lower, 3);
+    taken_.reset();
+    WindowRules rules(page_.substr(position, known_end - position), double_blank == kNone);
+    if (const std::optional<Cut> cut = rules.cut(src_absent)) {
+      if (!rules.readWindowEdges())
+        taken_ = Taken{position + rules.firstRead(), position + rules.lastRead(), src_absent,
+                       position + cut->begin,        position + cut->end,         cut->lower};
+      finish(rules.known().substr(cut->begin, cut->end - cut->begin), cut->lower, 3);
+      return;
+    }
+    WindowRules copy(std::string_view(window_, RemoveDoubleBlanksInto(page_.substr(position, end - position), window_)),
+                     true);
+    const Cut cut = *copy.cut(false);
+    finish(copy.known().substr(cut.begin, cut.end - cut.begin), cut.lower, 3);
   }
 
   void background(size_t position) {
@@ -299,32 +327,40 @@ class ImageScan {
       return TrimSpaces(text).size() >= minimum_length && text.find('.') != kNone;
     };
     if (!absolute && !passes(piece)) return;
-    std::string reference;
-    if (absolute) {
-      // The address box keeps its text during the scan.
-      if (!host_) host_ = hooks_.host_of_page();
-      reference.reserve(host_->size() + piece.size());
-      reference = *host_;
-    }
-    const size_t start = reference.size();
-    reference.append(piece);
+    // The address box keeps its text during the scan.
+    if (absolute && !host_) host_ = hooks_.host_of_page();
+    const std::string_view host = absolute ? std::string_view(*host_) : std::string_view();
+    if (host.size() + piece.size() > kImageReferenceLimit)
+      piece = piece.substr(0, kImageReferenceLimit - std::min(host.size(), kImageReferenceLimit));
+    std::string reference(std::min(host.size(), kImageReferenceLimit) + piece.size(), '\0');
+    char* out = reference.data();
+    out = std::copy_n(host.data(), reference.size() - piece.size(), out);
     if (lower) {
-      for (size_t i = start; i < reference.size(); ++i) reference[i] = AnsiLower(reference[i]);
+      for (const char c : piece) *out++ = AnsiLower(c);
+    } else {
+      std::copy(piece.begin(), piece.end(), out);
     }
-    if (absolute) {
-      if (reference.size() > kImageReferenceLimit) reference.resize(kImageReferenceLimit);
-      if (!passes(reference)) return;
-    }
+    if (absolute && !passes(reference)) return;
     hooks_.found(reference);
   }
 
   std::string_view page_;
   const ImageScanHooks& hooks_;
-  NextOccurrence<SkippingSearch> script_;
-  NextOccurrence<DoubleBlankSearch> double_blank_;
-  NextOccurrence<AnchoredSearch> src_;
+  NextOccurrence script_;
+  NextOccurrence double_blank_;
+  NextOccurrence src_;
   std::optional<std::string> host_;
   char window_[kImageReferenceLimit];
+  // The last cut that did not depend on its window's edges, in page positions.
+  struct Taken {
+    size_t first_read;
+    size_t last_read;
+    bool src_absent;
+    size_t begin;
+    size_t end;
+    bool lower;
+  };
+  std::optional<Taken> taken_;
 };
 
 }  // namespace
