@@ -55,7 +55,7 @@ class PairSearch {
         uint64_t here, next;
         std::memcpy(&here, text.data() + at + pair_at_, 8);
         std::memcpy(&next, text.data() + at + pair_at_ + 1, 8);
-        for (uint64_t hits = first_.in (here)&second_.in(next); hits != 0; hits &= hits - 1) {
+        for (uint64_t hits = first_.matches(here) & second_.matches(next); hits != 0; hits &= hits - 1) {
           const size_t start = at + static_cast<size_t>(std::countr_zero(hits)) / 8;
           if (SameNoCase(text.data() + start, pattern_)) return start;
         }
@@ -78,7 +78,7 @@ class PairSearch {
       case_bit_ = letter ? kOnes * 0x20 : 0;
       value_ = kOnes * (letter ? lower : static_cast<uint8_t>(c));
     }
-    uint64_t in(uint64_t word) const {
+    uint64_t matches(uint64_t word) const {
       constexpr uint64_t kLow7 = kOnes * 0x7F;
       const uint64_t x = (word | case_bit_) ^ value_;
       return ~(((x & kLow7) + kLow7) | x | kLow7);
@@ -160,7 +160,7 @@ class WindowRules {
       const size_t marker = find(" src=\"", 0, true);
       if (marker == kUnsure) return std::nullopt;
       // Without the blank before it the window keeps its letter case up to its first quote.
-      if (marker == kNone) return fromWindowStart(Cut{0, known_.find('"'), false});
+      if (marker == kNone) return Cut{0, known_.find('"'), false};
       const size_t begin = marker + 6;
       const size_t quote = findByte('"', begin);
       if (quote == kUnsure) return std::nullopt;
@@ -196,22 +196,16 @@ class WindowRules {
   std::optional<Cut> cutUrl() {
     const size_t any_url = find("url(", 0, true);
     if (any_url == kUnsure) return std::nullopt;
-    if (any_url == kNone) return fromWindowStart(Cut{0, known_.size(), false});
+    if (any_url == kNone) return Cut{0, known_.size(), false};
     // The split is case-sensitive: "URL(" alone leaves the text whole before its cut at ")".
     const size_t url = find("url(", 0, false);
     if (url == kUnsure) return std::nullopt;
-    if (url == kNone) read_window_edges_ = true;
     const size_t begin = url == kNone ? 0 : url + 4;
     const size_t paren = findByte(')', begin);
     if (paren == kUnsure) return std::nullopt;
     const size_t end = paren == kNone ? known_.size() : paren;
     const size_t next = url == kNone ? kNone : FindExactly(known_.substr(0, end), "url(", begin);
     return Cut{begin, next == kNone ? end : next, false};
-  }
-
-  Cut fromWindowStart(Cut cut) {
-    read_window_edges_ = true;
-    return cut;
   }
 
   // First occurrence at or after `from`; one found in the known part is the first of the whole
@@ -222,6 +216,8 @@ class WindowRules {
   }
   size_t findByte(char byte, size_t from) { return result(NextByte(known_, byte, from), 1); }
 
+  // An absence reaches to the window's end. Each cut that begins at the window's start follows
+  // one, so that flag covers both edges.
   size_t result(size_t at, size_t length) {
     if (at == kNone) {
       read_window_edges_ = true;
@@ -303,8 +299,12 @@ class ImageScan {
     WindowRules rules(page_.substr(position, known_end - position), double_blank == kNone);
     if (const std::optional<Cut> cut = rules.cut(src_absent)) {
       if (!rules.readWindowEdges())
-        taken_ = Taken{position + rules.firstRead(), position + rules.lastRead(), src_absent,
-                       position + cut->begin,        position + cut->end,         cut->lower};
+        taken_ = Taken{.first_read = position + rules.firstRead(),
+                       .last_read = position + rules.lastRead(),
+                       .src_absent = src_absent,
+                       .begin = position + cut->begin,
+                       .end = position + cut->end,
+                       .lower = cut->lower};
       finish(rules.known().substr(cut->begin, cut->end - cut->begin), cut->lower, 3);
       return;
     }

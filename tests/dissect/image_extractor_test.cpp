@@ -179,6 +179,44 @@ std::string GeneratedPage(std::mt19937& random) {
   return page;
 }
 
+TEST(FindImageReferences, WindowsThatStartInBlankRunsOrEndInsideTheReference) {
+  const std::string filler(20, '-');
+  const std::string long_name = "P.q" + std::string(160, 'x');
+  auto lowered_to_window_end = [&](size_t length) { return "p.q" + std::string(length - 3, 'x'); };
+  struct Case {
+    std::string page;
+    List expected;
+  } const cases[] = {
+      // The window that starts on the first of two blanks loses both and with them " src=".
+      {"<img  src=\"A.gif\">" + filler, {"a.gif"}},
+      // Three blanks: only the window that starts on the second keeps none.
+      {"<img   src=\"A.gif\">" + filler, {"a.gif", "a.gif", "a.gif"}},
+      // Removing the double blank joins src= and its quote.
+      {"<img src=  \"B.gif\">" + filler, {"b.gif", "b.gif", "b.gif", "b.gif"}},
+      // "URL(" passes the test but not the case-sensitive split: each window keeps its own start.
+      {"<p style=\"background:URL(Pic.png)\">" + filler,
+       {"und:URL(Pic.png", "nd:URL(Pic.png", "d:URL(Pic.png", ":URL(Pic.png", "URL(Pic.png"}},
+      // No closing quote in the window: each window's reference ends where the window does.
+      {"<img src=\"" + long_name + "\">",
+       {lowered_to_window_end(141), lowered_to_window_end(142), lowered_to_window_end(143),
+        lowered_to_window_end(144)}},
+      // A second "url(" in the first one's windows: those cut an empty piece, the second's its own.
+      {"<p style=\"x:url(url(a.gif)\">" + filler, {"a.gif", "a.gif", "a.gif", "a.gif"}},
+      // Windows that still see src= take the src rule, the later ones the url( rule.
+      {"<i src=url(a.gif)>" + filler,
+       {"url(a.gif", "url(a.gif", "url(a.gif", "url(a.gif", "a.gif", "a.gif", "a.gif", "a.gif"}},
+      // A src= that comes into the later windows of a "url(" at their far end takes them over:
+      // the cut "b.g" of the last one is the first long enough.
+      {"<p style=\"x:url(a.gif)\">" + std::string(131, '-') + "src=b.gif" + filler, {"a.gif", "b.g"}},
+      // The last eleven bytes start no window, but a window may reach past the end.
+      {"<img src=\"a.gif\">", {"a.gif", "a.gif", "a.gif", "a.gif"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ScannedReferences(c.page), c.expected) << c.page;
+    EXPECT_EQ(testing::literal::ImageScan(c.page, kHost), c.expected) << c.page;
+  }
+}
+
 TEST(FindImageReferences, HandsOverWhatTheLiteralScanFinds) {
   std::mt19937 random(20261210);
   for (int n = 0; n < 4000; ++n) {
