@@ -132,7 +132,7 @@ constexpr size_t kUnsure = kNone - 1;
 size_t FindExactly(std::string_view text, std::string_view pattern, size_t from) {
   const size_t last = pattern.size() - 1;
   for (size_t at = NextByte(text, pattern[last], from + last); at != kNone; at = NextByte(text, pattern[last], at + 1))
-    if (text.compare(at - last, last, pattern.substr(0, last)) == 0) return at - last;
+    if (std::equal(pattern.begin(), pattern.end() - 1, text.begin() + (at - last))) return at - last;
   return kNone;
 }
 
