@@ -15,6 +15,7 @@
 #include "dissect/image_extractor.h"
 #include "dissect/image_references.h"
 #include "dissect/link_extractor.h"
+#include "dissect/link_finder.h"
 #include "page_generator.h"
 
 namespace {
@@ -91,6 +92,23 @@ void BM_HighlightLinks(benchmark::State& state, PageKind kind) {
   state.counters["runs"] = static_cast<double>(source.formats().size());
 }
 
+// The link marks alone, on candidates found beforehand: the search of every link in the text.
+void BM_LinkMarkRuns(benchmark::State& state, PageKind kind) {
+  const std::string page = MakePage(kind, state.range(0));
+  const FoundLinks found(page);
+  size_t runs = 0;
+  TimeScan(state, page, [] {}, [&] { runs = LinkHighlightRuns(found, page).size(); });
+  state.counters["runs"] = static_cast<double>(runs);
+}
+
+// Finding the candidates alone.
+void BM_FindAllLinks(benchmark::State& state, PageKind kind) {
+  const std::string page = MakePage(kind, state.range(0));
+  size_t candidates = 0;
+  TimeScan(state, page, [] {}, [&] { candidates = FindAllLinks(page).size(); });
+  state.counters["candidates"] = static_cast<double>(candidates);
+}
+
 void BM_ExtractImages(benchmark::State& state, PageKind kind) {
   ScanProgram program;
   const std::string page = MakePage(kind, state.range(0));
@@ -133,8 +151,8 @@ void BM_ContentScan(benchmark::State& state, PageKind kind) {
   state.counters["executables"] = result.executables;
 }
 
-// Everything the Dissect command runs on a fetched page, in its order: link marks, links list,
-// images, content scan. Target: 100 MB/s or more.
+// Everything the Dissect command runs on a fetched page, in its order and as it runs them: links
+// found once, link marks, links list, images, content scan. Target: 100 MB/s or more.
 void BM_AllScans(benchmark::State& state, PageKind kind) {
   ScanProgram program;
   const std::string page = MakePage(kind, state.range(0));
@@ -149,10 +167,11 @@ void BM_AllScans(benchmark::State& state, PageKind kind) {
         program.clearLog();
       },
       [&] {
-        HighlightLinks(program.ctx, source, page);
-        ExtractLinks(program.ctx, links, page);
+        const FoundLinks found(page);
+        HighlightLinks(program.ctx, source, found);
+        ExtractLinks(program.ctx, links, found);
         ExtractImages(program.ctx, images, program.file("page.htm"), "http://www.example.com/shop/index.html");
-        result = RunContentScan(program.ctx, source, links, page);
+        result = RunContentScan(program.ctx, source, links, page, &found);
       });
   state.counters["links"] = static_cast<double>(links.count());
   state.counters["images"] = static_cast<double>(images.count());
@@ -172,6 +191,8 @@ void BM_AllScans(benchmark::State& state, PageKind kind) {
       ->Unit(benchmark::kMillisecond)                              \
       ->UseRealTime()
 
+KESTRUM_SCAN_BENCHMARKS(BM_FindAllLinks);
+KESTRUM_SCAN_BENCHMARKS(BM_LinkMarkRuns);
 KESTRUM_SCAN_BENCHMARKS(BM_ExtractLinks);
 KESTRUM_SCAN_BENCHMARKS(BM_HighlightLinks);
 KESTRUM_SCAN_BENCHMARKS(BM_ExtractImages);

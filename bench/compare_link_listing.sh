@@ -3,7 +3,9 @@
 # on, the page fetched from a loopback server) against the link listing of the tools a user would
 # otherwise reach for, on the same saved pages: a Python html.parser script and
 # `lynx -dump -listonly`. Prints the mean wall time of 5 runs, the CPU time and the peak memory
-# (/usr/bin/time -v) of each, and the ratios.
+# (/usr/bin/time -v) of each, and the ratios; then the scans alone on a page in memory
+# (bench_dissect) and the window's showing of the pages (bench_ui_window), and a line per target
+# saying whether this run met it.
 # Usage: bench/compare_link_listing.sh [BUILD_DIR]   (default build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -69,6 +71,9 @@ PY
 
 ratio() { python3 -c "print(f'{$1/$2:.2f}')"; }
 
+targets=()
+target() { targets+=("$(python3 -c "print('met    ' if $2 else 'NOT MET')") $1"); }
+
 printf '%-11s %9s %7s | %-28s %8s %6s %8s | %s\n' page MB links tool "wall s" "cpu s" "peak MB" "kestrum-cli is"
 for page in realistic links40k links200k; do
   file="$work/$page.html"
@@ -86,4 +91,37 @@ for page in realistic links40k links200k; do
   row "python html.parser" "$p_wall" "$p_cpu" "$p_peak" "$(ratio "$p_wall" "$k_wall")x as fast (wall), $(ratio "$p_cpu" "$k_cpu")x (cpu)"
   row "lynx -dump -listonly" "$l_wall" "$l_cpu" "$l_peak" "$(ratio "$l_wall" "$k_wall")x as fast (wall), $(ratio "$l_cpu" "$k_cpu")x (cpu)"
   echo "  kestrum-cli per MB: $(python3 -c "print(f'{$k_wall / $size_mb:.3f}')") s wall, $(python3 -c "print(f'{$k_cpu / $size_mb:.3f}')") s cpu"
+  limit=$(python3 -c "print(4 * $size_mb + 50)")
+  target "$page: peak memory $k_peak MB <= $limit MB" "$k_peak <= $limit"
+  if [ "$page" != links200k ]; then
+    target "$page: $(ratio "$p_wall" "$k_wall")x as fast as html.parser (>= 4x)" "$p_wall >= 4 * $k_wall"
+    target "$page: $(ratio "$l_wall" "$k_wall")x as fast as lynx (>= 12x)" "$l_wall >= 12 * $k_wall"
+  fi
+  declare "per_mb_$page=$(python3 -c "print($k_wall / $size_mb)")"
 done
+target "links200k: $(python3 -c "print(f'{$per_mb_links200k:.3f}')") s/MB <= realistic $(python3 -c "print(f'{$per_mb_realistic:.3f}')") s/MB" \
+  "$per_mb_links200k <= $per_mb_realistic"
+
+# The scans alone, on pages already in memory.
+scans=$("$build/bench/bench_dissect" --benchmark_filter='BM_AllScans/(realistic_MiB/10|distinct_links/200000)' \
+        --benchmark_repetitions=3 --benchmark_format=csv 2>/dev/null | grep '_median' || true)
+while IFS=, read -r name _ real _ _ bytes _; do
+  [ -n "$name" ] || continue
+  rate=$(python3 -c "print(f'{$bytes / 1e6:.0f}')")
+  echo "scans alone ${name//\"/}: ${real} ms, $rate MB/s"
+  target "scans alone ${name//\"/}: $rate MB/s >= 100 MB/s" "$rate >= 100"
+done <<<"$scans"
+
+# The window: the realistic page shown and coloured, and one 2 MB line.
+if [ -x "$build/bench/bench_ui_window" ]; then
+  window=$(QT_QPA_PLATFORM=offscreen "$build/bench/bench_ui_window" \
+           --benchmark_filter='BM_ShowAndColourPage/10|BM_LongLine/2/' --benchmark_format=csv 2>/dev/null | grep '^"BM_' || true)
+  while IFS=, read -r name _ real _; do
+    [ -n "$name" ] || continue
+    echo "window ${name//\"/}: ${real} ms"
+    target "window ${name//\"/}: ${real} ms < 500 ms" "$real < 500"
+  done <<<"$window"
+fi
+
+echo
+printf '%s\n' "${targets[@]}"

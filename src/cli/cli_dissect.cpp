@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -31,15 +32,22 @@ namespace {
 constexpr const char* kLogUnusable =
     "kestrum-cli: the log file cannot be created and logging may not be switched off\n";
 
-void PrintSection(std::string& out, const std::string& title, const std::string& body) {
-  out += "==== " + title + " ====\n" + body;
-  if (body.empty() || body.back() != '\n') out += "\n";
-  out += "\n";
+// Sections go to the destination one by one, so the report never holds a second copy of the page.
+
+bool PrintSection(const ReportWriter& write, const std::string& title, const std::string& body) {
+  const bool ended = !body.empty() && body.back() == '\n';
+  return write("==== " + title + " ====\n") && write(body) && write(ended ? "\n" : "\n\n");
+}
+
+std::string_view PaneText(const TextPane& pane, std::string& copy) {
+  if (const auto view = pane.textView()) return *view;
+  return copy = pane.text();
 }
 
 // The source with its findings in colour, for a terminal that shows colour.
 std::string ColouredSource(const TextPane& source) {
-  const std::string text = source.text();
+  std::string copy;
+  const std::string_view text = PaneText(source, copy);
   std::string out;
   size_t pos = 0;
   for (const auto& run : source.formats()) {
@@ -72,30 +80,37 @@ std::string FetchSummary(const DissectRun& run) {
   return text;
 }
 
-std::string TextReport(DissectRun& run, bool colour) {
+bool TextReport(DissectRun& run, bool colour, const ReportWriter& write) {
   MemoryMainView& window = run.window;
-  std::string out;
-  PrintSection(out, "Fetch", FetchSummary(run));
-  PrintSection(out, "Source", colour ? ColouredSource(window.source()) : ForTerminal(window.source().text()));
-  PrintSection(out, "Headers", ForTerminal(window.headers().text()));
+  if (!PrintSection(write, "Fetch", FetchSummary(run))) return false;
+  {
+    std::string copy;
+    if (!PrintSection(write, "Source",
+                      colour ? ColouredSource(window.source()) : ForTerminal(PaneText(window.source(), copy))))
+      return false;
+  }
+  if (!PrintSection(write, "Headers", ForTerminal(window.headers().text()))) return false;
   std::string list;
-  for (const auto& item : window.links().items()) list += ForTerminal(item) + "\n";
-  PrintSection(out, "Links (" + std::to_string(window.links().count()) + ")", list);
-  list.clear();
-  for (const auto& item : window.images().items()) list += ForTerminal(item) + "\n";
-  PrintSection(out, "Images (" + std::to_string(window.images().count()) + ")", list);
-  if (run.net_block_asked) PrintSection(out, "Net-Block", ForTerminal(window.netBlock().text()));
+  auto list_of = [&list](const MemoryItemList& items) -> const std::string& {
+    list.clear();
+    for (size_t i = 0; i < items.count(); ++i) list.append(ForTerminal(items.view(i))).append("\n");
+    return list;
+  };
+  if (!PrintSection(write, "Links (" + std::to_string(window.links().count()) + ")", list_of(window.linkList())))
+    return false;
+  list_of(window.imageList());
+  if (!PrintSection(write, "Images (" + std::to_string(window.images().count()) + ")", list)) return false;
+  if (run.net_block_asked && !PrintSection(write, "Net-Block", ForTerminal(window.netBlock().text()))) return false;
   std::string messages;
   for (const auto& m : run.desktop.messages) {
     messages += "[" + std::string(MessageIconName(m.icon)) + "] " + ForTerminal(m.text) + "\n";
     if (m.buttons == MessageButtons::YesNo || m.buttons == MessageButtons::YesNoCancel)
       messages += std::string("  -> answered ") + (m.answer == MessageAnswer::Yes ? "Yes" : "No") + "\n";
   }
-  PrintSection(out, "Messages", messages);
-  PrintSection(
-      out, "Address colours",
+  if (!PrintSection(write, "Messages", messages)) return false;
+  return PrintSection(
+      write, "Address colours",
       "background " + ColorText(window.addressBackground()) + ", text " + ColorText(window.addressForeground()));
-  return out;
 }
 
 // One address through the same command as the window's Dissect button.
@@ -103,6 +118,8 @@ void DissectOne(Context& ctx, const DissectOptions& options, DissectRun& run) {
   run.desktop.fallback_answer = options.answer_yes ? MessageAnswer::Yes : MessageAnswer::No;
   ctx.window = &run.window;
   ctx.desktop = &run.desktop;
+  // The text report shows SHA-256 alone; the JSON report all three fingerprints.
+  run.facts.all_fingerprints = options.format != ReportFormat::Text;
   ctx.page_fetch_facts = &run.facts;
   ctx.lookup_answers = &run.lookup_answers;
   ctx.current_host.clear();
@@ -208,22 +225,19 @@ int RunDissectCommand(const char* argv0, const std::vector<std::string>& args) {
       std::fprintf(stderr, "kestrum-cli: %s could not be fetched: %s\n", EscapeControls(run->address).c_str(),
                    FailureText(*run).c_str());
     }
-    std::string text;
-    constexpr auto kReplace = nlohmann::json::error_handler_t::replace;
+    const ReportWriter write = [&](std::string_view bytes) { return destination.write(bytes); };
     switch (options.format) {
       case ReportFormat::JsonLines:
-        text = BuildReport(*run).dump(-1, ' ', false, kReplace) + "\n";
+        written = WriteReport(*run, -1, write) && write("\n");
         break;
       case ReportFormat::Json:
-        text = BuildReport(*run).dump(2, ' ', false, kReplace);
-        text += as_array && i + 1 < addresses.size() ? ",\n" : "\n";
+        written = WriteReport(*run, 2, write) && write(as_array && i + 1 < addresses.size() ? ",\n" : "\n");
         break;
       case ReportFormat::Text:
-        if (addresses.size() > 1) text = "######## " + EscapeControls(run->address) + " ########\n\n";
-        text += TextReport(*run, colour);
+        if (addresses.size() > 1) written = write("######## " + EscapeControls(run->address) + " ########\n\n");
+        written = written && TextReport(*run, colour, write);
         break;
     }
-    written = destination.write(text);
   }
   if (written && as_array) written = destination.write("]\n");
   if (!written || !destination.finish()) {

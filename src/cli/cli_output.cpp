@@ -1,13 +1,79 @@
 #include "cli/cli_output.h"
 
+#include <array>
+#include <cstdint>
 #include <cstdio>
 
 #include "core/text.h"
 
 namespace kestrum::cli {
 
+namespace {
+
+// How ForTerminal treats each byte of engine text.
+enum ByteKind : uint8_t { kPlain, kControl, kCarriageReturn, kHigh };
+
+constexpr std::array<uint8_t, 256> kByteKinds = [] {
+  std::array<uint8_t, 256> kinds{};
+  for (int b = 0; b < 0x20; ++b) kinds[static_cast<size_t>(b)] = kControl;
+  kinds['\t'] = kPlain;
+  kinds['\n'] = kPlain;
+  kinds['\r'] = kCarriageReturn;
+  kinds[0x7f] = kControl;
+  for (int b = 0x80; b < 0x100; ++b) kinds[static_cast<size_t>(b)] = kHigh;
+  return kinds;
+}();
+
+void AppendEscaped(std::string& out, const char* format, unsigned value) {
+  char code[8];
+  const int n = std::snprintf(code, sizeof code, format, value);
+  out.append(code, static_cast<size_t>(n));
+}
+
+}  // namespace
+
+// One pass over the text: CR LF becomes LF, the rest as EscapeControls(AnsiToUtf8(text)) gives.
 std::string ForTerminal(std::string_view ansi) {
-  return EscapeControls(AnsiToUtf8(ReplaceAll(ansi, "\r\n", "\n")));
+  std::string out;
+  out.reserve(ansi.size() + ansi.size() / 16 + 16);
+  const size_t size = ansi.size();
+  size_t i = 0;
+  while (i < size) {
+    size_t plain_end = i;
+    while (plain_end < size && kByteKinds[static_cast<unsigned char>(ansi[plain_end])] == kPlain) ++plain_end;
+    out.append(ansi.data() + i, plain_end - i);
+    if (plain_end == size) break;
+    i = plain_end;
+    const auto byte = static_cast<unsigned char>(ansi[i]);
+    switch (kByteKinds[byte]) {
+      case kCarriageReturn:
+        if (i + 1 < size && ansi[i + 1] == '\n') {
+          out += '\n';
+          ++i;
+        } else {
+          AppendEscaped(out, "\\x%02x", byte);
+        }
+        break;
+      case kControl:
+        AppendEscaped(out, "\\x%02x", byte);
+        break;
+      default: {
+        const char32_t code_point = AnsiToUnicode(byte);
+        if (code_point < 0xA0) {
+          AppendEscaped(out, "\\u%04x", static_cast<unsigned>(code_point));  // a C1 control
+        } else if (code_point < 0x800) {
+          out += static_cast<char>(0xC0 | (code_point >> 6));
+          out += static_cast<char>(0x80 | (code_point & 0x3F));
+        } else {
+          out += static_cast<char>(0xE0 | (code_point >> 12));
+          out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+          out += static_cast<char>(0x80 | (code_point & 0x3F));
+        }
+      }
+    }
+    ++i;
+  }
+  return out;
 }
 
 std::string EscapeControls(std::string_view utf8) {

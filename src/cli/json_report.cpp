@@ -1,6 +1,7 @@
 #include "cli/json_report.h"
 
 #include <algorithm>
+#include <random>
 
 #include "cli/cli_output.h"
 #include "core/text.h"
@@ -109,11 +110,6 @@ std::string MarkKind(const TextFormatRun& run, std::string_view text) {
   return "executable link";
 }
 
-json ListJson(const ItemList& list) {
-  json items = json::array();
-  for (const auto& item : list.items()) items.push_back(AnsiToUtf8(item));
-  return items;
-}
 
 }  // namespace
 
@@ -140,34 +136,76 @@ std::string FailureText(const DissectRun& run) {
   return "nothing was fetched";
 }
 
-json BuildReport(DissectRun& run) {
-  MemoryMainView& window = run.window;
-  const std::string source = window.source().text();
+namespace {
 
-  json marks = json::array();
-  json formats = json::array();
-  for (const auto& f : window.source().formats()) {
-    marks.push_back({{"start", f.start},
-                     {"length", f.length},
-                     {"kind", MarkKind(f, source)},
-                     {"color", ColorText(f.color)},
-                     {"bold", f.bold}});
-    formats.push_back({{"start", f.start}, {"length", f.length}, {"color", ColorText(f.color)}, {"bold", f.bold}});
+constexpr auto kReplace = nlohmann::json::error_handler_t::replace;
+
+// The members that grow with the page (its text, marks and lists) are written apart from the
+// rest, element by element, so the report never holds them as a tree. Their places in the rest
+// are marked by texts no page can know in advance.
+std::string Placeholder(std::string_view member) {
+  static const std::string token = [] {
+    std::random_device random;
+    return std::to_string(random()) + std::to_string(random());
+  }();
+  return "\x01" + std::string(member) + "\x01" + token;
+}
+
+// Writes the array the way the whole tree's dump writes it as a member of the top-level object.
+class ArrayWriter {
+ public:
+  ArrayWriter(int indent, const ReportWriter& write) : indent_(indent), write_(write) {}
+  void add(const json& element) {
+    if (indent_ < 0) {
+      buffer_ += count_ == 0 ? "[" : ",";
+      buffer_ += element.dump(-1, ' ', false, kReplace);
+    } else {
+      buffer_ += count_ == 0 ? "[\n    " : ",\n    ";
+      buffer_ += ReplaceAll(element.dump(indent_, ' ', false, kReplace), "\n", "\n    ");
+    }
+    ++count_;
+    if (buffer_.size() >= (size_t{1} << 20)) flush();
   }
+  bool finish() {
+    buffer_ += count_ == 0 ? "[]" : indent_ < 0 ? "]" : "\n  ]";
+    flush();
+    return ok_;
+  }
+
+ private:
+  void flush() {
+    ok_ = ok_ && write_(buffer_);
+    buffer_.clear();
+  }
+  int indent_;
+  const ReportWriter& write_;
+  std::string buffer_;
+  size_t count_ = 0;
+  bool ok_ = true;
+};
+
+}  // namespace
+
+bool WriteReport(DissectRun& run, int indent, const ReportWriter& write) {
+  MemoryMainView& window = run.window;
+  const std::string_view source = *window.sourcePane().textView();
+  const std::vector<TextFormatRun> runs = window.source().formats();
+
   json in_page = json::array();
   for (const auto& r : FindPageRedirects(source))
     in_page.push_back(
         {{"method", r.method}, {"target", AnsiToUtf8(r.target)}, {"start", r.start}, {"length", r.target.size()}});
 
+  const MemoryItemList& links = window.linkList();
   int executables = 0;
-  for (const auto& link : window.links().items()) executables += NamesExecutable(link) ? 1 : 0;
+  for (size_t i = 0; i < links.count(); ++i) executables += NamesExecutable(links.view(i)) ? 1 : 0;
 
   json messages = json::array();
   for (const auto& m : run.desktop.messages)
     messages.push_back(
         {{"title", AnsiToUtf8(m.caption)}, {"icon", MessageIconName(m.icon)}, {"text", AnsiToUtf8(m.text)}});
 
-  return {
+  const json report = {
       {"schemaVersion", kReportSchemaVersion},
       {"address", AnsiToUtf8(window.addressText())},
       {"fetched", PageArrived(run)},
@@ -179,19 +217,52 @@ json BuildReport(DissectRun& run) {
        {{"scripts", CountAfter(source, "Scripts: ")},
         {"iframes", CountAfter(source, "iFrames: ")},
         {"executables", executables}}},
-      {"marks", marks},
+      {"marks", Placeholder("marks")},
       {"redirectsInPage", in_page},
       {"netBlock", run.net_block_asked ? json(AnsiToUtf8(window.netBlock().text())) : json(nullptr)},
-      {"source", AnsiToUtf8(source)},
-      {"formats", formats},
+      {"source", Placeholder("source")},
+      {"formats", Placeholder("formats")},
       {"headers", AnsiToUtf8(window.headers().text())},
-      {"links", ListJson(window.links())},
-      {"images", ListJson(window.images())},
+      {"links", Placeholder("links")},
+      {"images", Placeholder("images")},
       {"savedPageFile", run.saved_page_file},
       {"messages", messages},
       {"addressColors",
        {{"background", ColorText(window.addressBackground())}, {"text", ColorText(window.addressForeground())}}},
   };
+  const std::string frame = report.dump(indent, ' ', false, kReplace);
+
+  auto write_member = [&](std::string_view member) {
+    if (member == "source") return write(json(AnsiToUtf8(source)).dump(-1, ' ', false, kReplace));
+    ArrayWriter array(indent, write);
+    if (member == "marks" || member == "formats") {
+      for (const auto& f : runs) {
+        if (member == "marks") {
+          array.add({{"start", f.start},
+                     {"length", f.length},
+                     {"kind", MarkKind(f, source)},
+                     {"color", ColorText(f.color)},
+                     {"bold", f.bold}});
+        } else {
+          array.add({{"start", f.start}, {"length", f.length}, {"color", ColorText(f.color)}, {"bold", f.bold}});
+        }
+      }
+    } else {
+      const MemoryItemList& list = member == "links" ? links : window.imageList();
+      for (size_t i = 0; i < list.count(); ++i) array.add(AnsiToUtf8(list.view(i)));
+    }
+    return array.finish();
+  };
+  // The frame with each placeholder's quoted text replaced by its member.
+  size_t written = 0;
+  for (const char* member : {"marks", "source", "formats", "links", "images"}) {
+    const std::string quoted = json(Placeholder(member)).dump();
+    const size_t at = frame.find(quoted, written);
+    if (at == std::string::npos) return false;
+    if (!write(std::string_view(frame).substr(written, at - written)) || !write_member(member)) return false;
+    written = at + quoted.size();
+  }
+  return write(std::string_view(frame).substr(written));
 }
 
 }  // namespace kestrum::cli

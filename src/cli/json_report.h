@@ -1,6 +1,7 @@
 #pragma once
 // The dissect command's JSON report (docs/json-report.md): one object per address.
 #include <nlohmann/json.hpp>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,7 +33,9 @@ bool PageArrived(const DissectRun& run);
 // The failure in one line ("12029 Cannot connect"); empty when the page arrived.
 std::string FailureText(const DissectRun& run);
 
-nlohmann::ordered_json BuildReport(DissectRun& run);
+// Writes the report as one JSON object, compact (indent -1) or indented, in pieces.
+using ReportWriter = std::function<bool(std::string_view)>;
+bool WriteReport(DissectRun& run, int indent, const ReportWriter& write);
 
 // One line of the source pane's header block after its label, e.g. "Listed [ Class: ATS ]".
 std::string HeaderBlockValue(std::string_view source, std::string_view label);

@@ -178,7 +178,11 @@ std::string GetLogPath(Context& ctx, int kind) {
 
 void WriteLog(Context& ctx, std::string_view message) {
   if (ctx.logging_off_for_session) return;
-  const std::string line = CurrentLogLine(message);
+  WriteLogLines(ctx, CurrentLogLine(message));
+}
+
+void WriteLogLines(Context& ctx, std::string_view line) {
+  if (ctx.logging_off_for_session || line.empty()) return;
   for (;;) {
     // Nothing is kept between calls that could go stale: the settings are read afresh (one look
     // at the disk for the whole line), and the line goes to the file its path names now.

@@ -14,6 +14,9 @@ enum LogKind { kDebugLog = 1, kApplicationLog = 2, kUpdateLog = 3 };
 
 // Appends "dd-mm-yyyy hh:mm:ss message" + CR LF. Reads its settings afresh on every call.
 void WriteLog(Context& ctx, std::string_view message);
+// Appends lines already stamped and ended (FormatLogLine's form), with the same settings and
+// questions as WriteLog: for many lines written together.
+void WriteLogLines(Context& ctx, std::string_view lines);
 // The log folder followed by the kind's file name (empty name for an unknown kind).
 std::string GetLogPath(Context& ctx, int kind);
 // "dd-mm-yyyy hh:mm:ss " + message + CR LF for the given local time.

@@ -213,24 +213,33 @@ std::string IniWithValue(std::string_view contents, std::string_view section, st
   return out;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t spare_capacity) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   std::string data;
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
-  char buffer[16384];
+  size_t expected = 0;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) expected = static_cast<size_t>(st.st_size);
+  // Read straight into the string; a file that grows meanwhile is read on to its end.
+  data.reserve(expected + spare_capacity + 1);
+  size_t filled = 0;
+  data.resize(expected);
+  char more[16384];
   for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    // Into the string while it has room; past the size it had, through a small buffer.
+    const bool into_data = filled < data.size();
+    const ssize_t got = into_data ? ::read(fd, data.data() + filled, data.size() - filled) : ::read(fd, more, sizeof more);
     if (got < 0) {
       if (errno == EINTR) continue;
       ::close(fd);
       return std::nullopt;
     }
     if (got == 0) break;
-    data.append(buffer, static_cast<size_t>(got));
+    if (!into_data) data.append(more, static_cast<size_t>(got));
+    filled += static_cast<size_t>(got);
   }
   ::close(fd);
+  data.resize(filled);
   return data;
 }
 

@@ -45,7 +45,8 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
                          const std::vector<std::pair<std::string, std::string>>& values);
 
 // Whole-file helpers shared by the stores and writers of the engine.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// `spare_capacity` more bytes are reserved, for a caller that adds to what it read.
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t spare_capacity = 0);
 bool WriteFileAtomically(const std::string& path, std::string_view contents, unsigned new_file_mode = 0600);
 
 }  // namespace kestrum

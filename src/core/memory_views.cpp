@@ -52,6 +52,14 @@ void MemoryTextPane::setText(std::string_view text) {
   sel_start_ = sel_length_ = 0;
 }
 
+void MemoryTextPane::takeText(std::string&& text) {
+  if (text.capacity() < text.size() + kEditRoom) text.reserve(text.size() + kEditRoom);
+  text_ = std::move(text);
+  looks_.clear();
+  looks_.shrink_to_fit();
+  sel_start_ = sel_length_ = 0;
+}
+
 void MemoryTextPane::select(size_t start, size_t length) {
   sel_start_ = std::min(start, text_.size());
   sel_length_ = std::min(length, text_.size() - sel_start_);
@@ -132,12 +140,42 @@ bool MemoryTextPane::boldAt(size_t position) const {
   return position < looks_.size() && (looks_[position] & kBoldBit) != 0;
 }
 
+void MemoryItemList::clear() {
+  bytes_ = std::string();
+  ends_ = std::vector<size_t>();
+}
+
+void MemoryItemList::add(std::string_view item) {
+  bytes_.append(item);
+  ends_.push_back(bytes_.size());
+}
+
 void MemoryItemList::addMany(const std::vector<std::string>& items) {
-  items_.insert(items_.end(), items.begin(), items.end());
+  for (const std::string& item : items) add(item);
+}
+
+void MemoryItemList::addViews(const std::vector<std::string_view>& items) {
+  size_t bytes = bytes_.size();
+  for (std::string_view item : items) bytes += item.size();
+  bytes_.reserve(bytes);
+  ends_.reserve(ends_.size() + items.size());
+  for (std::string_view item : items) add(item);
 }
 
 void MemoryItemList::remove(size_t index) {
-  if (index < items_.size()) items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+  if (index >= count()) return;
+  const size_t begin = index == 0 ? 0 : ends_[index - 1];
+  const size_t length = ends_[index] - begin;
+  bytes_.erase(begin, length);
+  ends_.erase(ends_.begin() + static_cast<std::ptrdiff_t>(index));
+  for (size_t k = index; k < ends_.size(); ++k) ends_[k] -= length;
+}
+
+std::vector<std::string> MemoryItemList::items() const {
+  std::vector<std::string> all;
+  all.reserve(count());
+  for (size_t i = 0; i < count(); ++i) all.emplace_back(view(i));
+  return all;
 }
 
 }  // namespace kestrum

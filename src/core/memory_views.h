@@ -14,6 +14,7 @@ class MemoryTextPane : public TextPane {
   std::string text() const override { return text_; }
   std::optional<std::string_view> textView() const override { return text_; }
   void setText(std::string_view text) override;
+  void takeText(std::string&& text) override;
   size_t length() const override { return text_.size(); }
 
   void select(size_t start, size_t length) override;
@@ -52,15 +53,21 @@ class MemoryTextPane : public TextPane {
   bool enabled_ = true, visible_ = true;
 };
 
+// Items end to end in one buffer: a list of a page's links can hold hundreds of thousands.
 class MemoryItemList : public ItemList {
  public:
-  void clear() override { items_.clear(); }
-  void add(std::string_view item) override { items_.emplace_back(item); }
+  void clear() override;
+  void add(std::string_view item) override;
   void addMany(const std::vector<std::string>& items) override;
-  size_t count() const override { return items_.size(); }
-  std::string item(size_t index) const override { return index < items_.size() ? items_[index] : std::string(); }
+  void addViews(const std::vector<std::string_view>& items) override;
+  size_t count() const override { return ends_.size(); }
+  std::string item(size_t index) const override { return index < count() ? std::string(view(index)) : std::string(); }
+  std::string_view view(size_t index) const {
+    const size_t begin = index == 0 ? 0 : ends_[index - 1];
+    return std::string_view(bytes_).substr(begin, ends_[index] - begin);
+  }
   void remove(size_t index) override;
-  std::vector<std::string> items() const override { return items_; }
+  std::vector<std::string> items() const override;
   void setSorted(bool sorted) override { sorted_ = sorted; }
   bool sorted() const override { return sorted_; }
   void setVisible(bool visible) override { visible_ = visible; }
@@ -69,7 +76,8 @@ class MemoryItemList : public ItemList {
   bool headerVisible() const override { return header_; }
 
  private:
-  std::vector<std::string> items_;
+  std::string bytes_;
+  std::vector<size_t> ends_;
   bool sorted_ = false, visible_ = true, header_ = true;
 };
 
@@ -105,6 +113,8 @@ class MemoryMainView : public MainView {
   int shownView() const { return shown_view_; }
 
   MemoryTextPane& sourcePane() { return source_; }
+  const MemoryItemList& linkList() const { return links_; }
+  const MemoryItemList& imageList() const { return images_; }
 
  private:
   std::string address_;

@@ -41,6 +41,8 @@ class TextPane {
   virtual std::optional<std::string_view> textView() const { return std::nullopt; }
   // Replaces text and formats; every character takes the default look.
   virtual void setText(std::string_view text) = 0;
+  // The same, for a text the caller no longer needs: a pane that can keep it does, without a copy.
+  virtual void takeText(std::string&& text) { setText(text); }
   virtual size_t length() const = 0;
 
   virtual void select(size_t start, size_t length) = 0;
@@ -90,6 +92,10 @@ class ItemList {
   // Adds many items in order; a widget list repaints once.
   virtual void addMany(const std::vector<std::string>& items) {
     for (const auto& item : items) add(item);
+  }
+  // The same, for items that stand elsewhere.
+  virtual void addViews(const std::vector<std::string_view>& items) {
+    addMany(std::vector<std::string>(items.begin(), items.end()));
   }
   virtual size_t count() const = 0;
   virtual std::string item(size_t index) const = 0;

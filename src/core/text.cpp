@@ -37,19 +37,56 @@ std::string ToUpperAnsi(std::string_view text) {
   return out;
 }
 
+namespace {
+
+bool MatchesNoCase(const char* at, std::string_view needle) {
+  for (size_t k = 0; k < needle.size(); ++k)
+    if (AnsiLower(at[k]) != AnsiLower(needle[k])) return false;
+  return true;
+}
+
+}  // namespace
+
 size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t from) {
   if (needle.empty()) return from <= haystack.size() ? from : std::string_view::npos;
-  if (needle.size() > haystack.size()) return std::string_view::npos;
-  const char first_lower = AnsiLower(needle[0]);
-  const char first_upper = AnsiUpper(first_lower);
-  const size_t last = haystack.size() - needle.size();
-  for (size_t i = from; i <= last; ++i) {
-    // memchr-style skip to the next candidate for the first character.
-    const char c = haystack[i];
-    if (c != first_lower && c != first_upper) continue;
-    size_t k = 1;
-    while (k < needle.size() && AnsiLower(haystack[i + k]) == AnsiLower(needle[k])) ++k;
-    if (k == needle.size()) return i;
+  if (needle.size() > haystack.size() || from > haystack.size() - needle.size()) return std::string_view::npos;
+  const char* base = haystack.data();
+  const size_t last_start = haystack.size() - needle.size();
+  // memchr finds the candidates: on a byte of the needle that has no other case when there is one
+  // (the last, which is often the rarest punctuation), else on both spellings of the first.
+  size_t anchor = needle.size();
+  for (size_t k = needle.size(); k-- > 0;) {
+    if (IsCaseless(needle[k])) {
+      anchor = k;
+      break;
+    }
+  }
+  if (anchor < needle.size()) {
+    for (size_t scan = from + anchor; scan <= last_start + anchor;) {
+      const void* hit = std::memchr(base + scan, needle[anchor], last_start + anchor + 1 - scan);
+      if (!hit) break;
+      const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - base) - anchor;
+      if (MatchesNoCase(base + at, needle)) return at;
+      scan = at + anchor + 1;
+    }
+    return std::string_view::npos;
+  }
+  const char lower = AnsiLower(needle[0]), upper = AnsiUpper(lower);
+  auto next = [&](char c, size_t start) -> size_t {
+    if (start > last_start) return std::string_view::npos;
+    const void* hit = std::memchr(base + start, c, last_start + 1 - start);
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - base) : std::string_view::npos;
+  };
+  size_t next_lower = next(lower, from), next_upper = lower == upper ? std::string_view::npos : next(upper, from);
+  while (next_lower != std::string_view::npos || next_upper != std::string_view::npos) {
+    const bool take_lower = next_lower < next_upper;
+    const size_t at = take_lower ? next_lower : next_upper;
+    if (MatchesNoCase(base + at, needle)) return at;
+    if (take_lower) {
+      next_lower = next(lower, at + 1);
+    } else {
+      next_upper = next(upper, at + 1);
+    }
   }
   return std::string_view::npos;
 }

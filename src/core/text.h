@@ -3,6 +3,8 @@
 // character. Conversions to and from UTF-8 happen only at the edges (Qt, JSON, decoded replies).
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +55,22 @@ constexpr bool IsCaseless(char c) {
 }
 std::string ToLowerAnsi(std::string_view text);
 std::string ToUpperAnsi(std::string_view text);
+
+// Up to eight bytes lower-cased into one word, the first byte lowest: by arithmetic when all are
+// ASCII (the usual case for links), by the table otherwise.
+inline uint64_t FoldedBytes(const char* bytes, size_t count) {
+  uint64_t word = 0;
+  std::memcpy(&word, bytes, count);
+  constexpr uint64_t kHighBits = 0x8080808080808080ull;
+  if ((word & kHighBits) == 0) {
+    const uint64_t at_least_a = word + 0x3F3F3F3F3F3F3F3Full;  // high bit set from 'A' on
+    const uint64_t beyond_z = word + 0x2525252525252525ull;    // high bit set past 'Z'
+    return word | (((at_least_a ^ beyond_z) & kHighBits) >> 2);  // 0x20 on each capital
+  }
+  uint64_t folded = 0;
+  for (size_t k = 0; k < count; ++k) folded |= uint64_t{kAnsiCase.lower[static_cast<unsigned char>(bytes[k])]} << (8 * k);
+  return folded;
+}
 
 // Searches and comparisons without regard to Windows-1252 letter case.
 size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t from = 0);

@@ -11,6 +11,7 @@
 #include "core/text.h"
 #include "dissect/highlight.h"
 #include "dissect/link_extractor.h"
+#include "dissect/marker_finder.h"
 #include "dissect/multi_pattern_search.h"
 #include "dissect/scan_notes.h"
 #include "dissect/text_pieces.h"
@@ -68,21 +69,25 @@ int32_t CountScriptsAndIFrames(int mode, std::string_view text, bool match_case)
   return count;
 }
 
-int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, const LinkCandidates* found,
+int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, const FoundLinks* found,
                            std::string_view found_in) {
   std::string copy;
   const std::optional<std::string_view> view = source.textView();
   const std::string_view text = view ? *view : std::string_view(copy = source.text());
+  std::vector<std::string> executables;
   if (found && text == found_in) {
     ExtractLinks(ctx, links, *found);
+    // The list now holds the found items but the junk, in order: read them where they are.
+    for (size_t i = 0; i < found->listing().items.size(); ++i) {
+      const std::string_view link = found->item(i);
+      if (!IsJunkLink(link) && NamesExecutable(link)) executables.emplace_back(link);
+    }
   } else {
     ExtractLinks(ctx, links, text);
+    for (const std::string& link : links.items())
+      if (NamesExecutable(link)) executables.push_back(link);
   }
   if (ctx.desktop) ctx.desktop->processEvents();
-
-  std::vector<std::string> executables;
-  for (const std::string& link : links.items())
-    if (NamesExecutable(link)) executables.push_back(link);
   if (executables.empty()) return 0;
 
   // The last occurrence of each, letter case as listed.
@@ -109,26 +114,39 @@ int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, cons
 }
 
 ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links, std::string_view source_text,
-                                 const LinkCandidates* found) {
+                                 const FoundLinks* found) {
   ContentScanResult result;
-  // The markers are lower-case ASCII, so searching the text without regard to letter case finds
-  // what an exact search of its lower-cased copy finds, without making that copy.
-  auto holds = [&](std::string_view marker) { return FindIgnoringCase(source_text, marker) != std::string::npos; };
+  // Every marker found in one pass over the text. None of them can overlap itself, so all its
+  // occurrences are what repeated searches from after each hit find.
+  static const std::vector<std::string_view> kMarkers = [] {
+    std::vector<std::string_view> markers = {"<iframe", "iframe>", "script>", "script "};
+    markers.insert(markers.end(), kRefreshMarkers.begin(), kRefreshMarkers.end());
+    markers.insert(markers.end(), kRedirectMarkers.begin(), kRedirectMarkers.end());
+    return markers;
+  }();
+  const std::vector<std::vector<size_t>> positions = MarkerFinder(kMarkers).findAll(source_text);
+  auto occurrences = [&](std::string_view marker) -> const std::vector<size_t>& {
+    return positions[static_cast<size_t>(std::find(kMarkers.begin(), kMarkers.end(), marker) - kMarkers.begin())];
+  };
+  auto holds = [&](std::string_view marker) { return !occurrences(marker).empty(); };
   // Every occurrence bold red, not only the last: a hidden first frame matters as much as any.
   // The last occurrence is left selected.
   auto mark_every = [&](std::string_view marker) {
-    const std::vector<TextSpan> spans = FindHighlightSpans(source_text, marker);
-    if (spans.empty()) return;
-    source.applyFormats(RunsCovering(spans, kRed, true));
-    source.select(spans.back().first, marker.size());
+    const std::vector<size_t>& starts = occurrences(marker);
+    if (starts.empty()) return;
+    std::vector<TextSpan> spans;
+    spans.reserve(starts.size());
+    for (size_t start : starts) spans.emplace_back(start, start + marker.size());
+    source.applyFormats(RunsCovering(std::move(spans), kRed, true));
+    source.select(starts.back(), marker.size());
   };
 
   if (holds("<iframe")) {
-    result.iframes = CountScriptsAndIFrames(1, source_text, false);
+    result.iframes = static_cast<int32_t>(occurrences("iframe>").size());
     mark_every("<iframe");
     ShowNote(ctx, IFrameNote(), kProgramTitle);
   }
-  if (holds("script>") || holds("script ")) result.scripts = CountScriptsAndIFrames(2, source_text, false);
+  if (holds("script>") || holds("script ")) result.scripts = static_cast<int32_t>(occurrences("script>").size());
 
   // Every refresh tag found is marked; the preferred form's last one is left selected.
   const auto chosen = std::find_if(kRefreshMarkers.begin(), kRefreshMarkers.end(), holds);

@@ -6,6 +6,7 @@
 
 #include "core/context.h"
 #include "core/seams.h"
+#include "dissect/found_links.h"
 #include "dissect/link_finder.h"
 
 namespace kestrum {
@@ -28,13 +29,13 @@ int32_t CountScriptsAndIFrames(int mode, std::string_view text, bool match_case)
 // returns how many links do, whether or not they occur in the text.
 // `found`, when given, are the candidates of the text `found_in`; they stand for a new search when
 // the pane's text is that text.
-int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, const LinkCandidates* found = nullptr,
+int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, const FoundLinks* found = nullptr,
                            std::string_view found_in = {});
 
 // The whole scan over `source_text` (the pane's text as the Dissect command read it), with its
 // log lines and notes (through ctx.desktop). The counts fill "[SCRIPTS]" and "[IFRAMES]".
 // `found`, when given, are the link candidates of `source_text`.
 ContentScanResult RunContentScan(Context& ctx, TextPane& source, ItemList& links, std::string_view source_text,
-                                 const LinkCandidates* found = nullptr);
+                                 const FoundLinks* found = nullptr);
 
 }  // namespace kestrum

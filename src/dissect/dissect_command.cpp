@@ -1,5 +1,7 @@
 #include "dissect/dissect_command.h"
 
+#include <optional>
+
 #include "core/app_log.h"
 #include "core/identity.h"
 #include "core/seams.h"
@@ -114,7 +116,10 @@ QueryOutcome RunDissect(Context& ctx) {
     ReplaceInPane(source, kPhishTankPlaceholder, "PhishTank Status: Not Checked");
   }
 
-  const std::string source_text = source.text();
+  // The memory pane lends its text: the scans below change only its looks, never its text.
+  std::string source_copy;
+  const std::optional<std::string_view> source_view = source.textView();
+  const std::string_view source_text = source_view ? *source_view : std::string_view(source_copy = source.text());
   ContentScanResult counts;
   if (!ctx.output_to_file) {
     window.setCaption("Blacklists checked, scanning for malicious content");
@@ -127,7 +132,7 @@ QueryOutcome RunDissect(Context& ctx) {
     // The scans leave the text as it is: its links are found once for the marks, the list and the
     // executables scan.
     const bool scan_links = SettingIsOn(ctx, "Automation", "chkAutoScanLinks", "0");
-    const LinkCandidates found = scan_links || exe_scan == "1" ? FindAllLinks(source_text) : LinkCandidates();
+    const FoundLinks found(scan_links || exe_scan == "1" ? FindAllLinks(source_text) : LinkCandidates());
     if (scan_links) {
       HighlightLinks(ctx, source, found);
       WriteLog(ctx, "Extracting contents ....");

@@ -4,19 +4,16 @@
 
 #include "core/app_log.h"
 #include "dissect/caseless_index.h"
+#include "dissect/log_batch.h"
 #include "dissect/highlight.h"
 #include "dissect/link_finder.h"
 #include "dissect/listed_items.h"
-#include "dissect/multi_pattern_search.h"
-#include "dissect/short_pattern_search.h"
+#include "dissect/link_mark_search.h"
 
 namespace kestrum {
 
 namespace {
 
-bool IsJunkLink(const std::string& item) {
-  return item.empty() || item.front() == '+';
-}
 
 // True when anything was dropped.
 bool DropJunkLinks(std::vector<std::string>& items) {
@@ -28,6 +25,10 @@ bool DropJunkLinks(std::vector<std::string>& items) {
 
 }  // namespace
 
+bool IsJunkLink(std::string_view item) {
+  return item.empty() || item.front() == '+';
+}
+
 void RemoveJunkLinks(ItemList& list) {
   std::vector<std::string> items = list.items();
   if (!DropJunkLinks(items)) return;
@@ -37,78 +38,31 @@ void RemoveJunkLinks(ItemList& list) {
 
 namespace {
 
-constexpr size_t kAutomatonBytes = size_t{2} << 20;
-
-// The links list from candidates in the order found: `for_each` calls its argument with each.
-template <typename ForEachCandidate>
-void FillLinksList(Context& ctx, ItemList& links, ForEachCandidate&& for_each) {
-  WriteLog(ctx, kScanningSourceLogLine);
-  ListScan scan(links);
-  ListedItems listed(ctx);
-  for_each([&](const std::string& candidate) { listed.addIfNew(candidate); });
-  // Junk stays listed during the scan (later copies are still duplicates) and goes at the end.
-  std::vector<std::string> items = listed.take();
-  DropJunkLinks(items);
-  scan.finish(ctx, std::move(items), "Links found: ");
-}
-
-// The bold blue runs of every occurrence of every candidate: `for_each` calls its argument with each.
-template <typename ForEachCandidate>
-std::vector<TextFormatRun> RunsOfCandidates(std::string_view pane_text, ForEachCandidate&& for_each) {
+// The bold blue runs of every occurrence of every link found.
+std::vector<TextFormatRun> RunsOfCandidates(std::string_view pane_text, const FoundLinks& found) {
   // Colouring a link once per time it is found gives the same marks as colouring it once, and the
-  // pane search ignores letter case, so one pattern stands for all spellings of a link.
-  std::vector<std::string> patterns;
-  CaselessIndex distinct;
-  for_each([&](const std::string& candidate) {
-    if (candidate.empty()) return;
-    const uint64_t hash = CaselessIndex::Hash(candidate);
-    if (distinct.find(patterns, candidate, hash) != std::string::npos) return;
-    patterns.push_back(candidate);
-    distinct.add(patterns.size() - 1, hash);
-  });
+  // pane search ignores letter case, so one pattern, the listed item, stands for all spellings.
+  std::vector<std::string_view> patterns;
+  std::vector<uint64_t> hashes;
+  patterns.reserve(found.listing().items.size());
+  hashes.reserve(found.listing().items.size());
+  for (size_t i = 0; i < found.listing().items.size(); ++i) {
+    if (found.item(i).empty()) continue;
+    patterns.push_back(found.item(i));
+    hashes.push_back(found.listing().hashes[i]);
+  }
   if (patterns.empty()) return {};
 
-  // Each link's matches are taken left to right without overlap, like repeated pane searches.
-  // Both searches give one pattern's matches in the order of their starts.
+  // Each link's matches are taken left to right without overlap, like repeated pane searches;
+  // the search gives one pattern's matches in the order of their starts.
   std::vector<size_t> free_from(patterns.size(), 0);
   std::vector<TextSpan> spans;
-  auto take = [&](size_t pattern, size_t start) {
+  LinkMarkSearch(patterns, &hashes).forEachMatch(pane_text, [&](size_t pattern, size_t start) {
     if (start < free_from[pattern]) return;
     free_from[pattern] = start + patterns[pattern].size();
     spans.emplace_back(start, free_from[pattern]);
-  };
-  // The automaton is the faster search while its nodes fit in the caches; past that (a page of a
-  // hundred thousand distinct links) hashing is faster and needs a fraction of the memory. The
-  // few long candidates (pieces of scripts without blanks) always go through the automaton.
-  size_t total_length = 0;
-  for (const auto& pattern : patterns) total_length += pattern.size();
-  if (total_length <= kAutomatonBytes) {
-    MultiPatternSearch(patterns, true).forEachMatch(pane_text, take);
-  } else {
-    ShortPatternSearch(patterns).forEachMatch(pane_text, take);
-    std::vector<std::string> long_patterns;
-    std::vector<size_t> long_numbers;
-    for (size_t p = 0; p < patterns.size(); ++p) {
-      if (patterns[p].size() <= ShortPatternSearch::kLongest) continue;
-      long_patterns.push_back(patterns[p]);
-      long_numbers.push_back(p);
-    }
-    if (!long_patterns.empty())
-      MultiPatternSearch(long_patterns, true).forEachMatch(pane_text, [&](size_t k, size_t start) {
-        take(long_numbers[k], start);
-      });
-  }
+  });
   return RunsCovering(std::move(spans), kBlue, true);
-}
-
-auto EachFoundIn(std::string_view source_text) {
-  return [source_text](auto&& visit) { FindLinks(source_text, [&](std::string& candidate) { visit(candidate); }); };
-}
-
-auto EachOf(const LinkCandidates& found) {
-  return [&found](auto&& visit) {
-    for (const std::string& candidate : found) visit(candidate);
-  };
 }
 
 void ApplyRuns(TextPane& source, const std::vector<TextFormatRun>& runs) {
@@ -118,19 +72,33 @@ void ApplyRuns(TextPane& source, const std::vector<TextFormatRun>& runs) {
 }  // namespace
 
 void ExtractLinks(Context& ctx, ItemList& links, std::string_view source_text) {
-  FillLinksList(ctx, links, EachFoundIn(source_text));
+  ExtractLinks(ctx, links, FoundLinks(source_text));
 }
 
-void ExtractLinks(Context& ctx, ItemList& links, const LinkCandidates& found) {
-  FillLinksList(ctx, links, EachOf(found));
+void ExtractLinks(Context& ctx, ItemList& links, const FoundLinks& found) {
+  // The duplicate test was made once for the candidates; its log lines are written as the list
+  // walk writes them.
+  WriteLog(ctx, kScanningSourceLogLine);
+  ListScan scan(links);
+  {
+    LogBatch log(ctx);
+    for (const auto& [candidate, item] : found.listing().duplicates)
+      log.add({"[ ", found.item(item), " ] was a match to [ ", found.candidates()[candidate], " ]"});
+  }
+  // Junk stays listed during the test (later copies are still duplicates) and goes at the end.
+  std::vector<std::string_view> items;
+  items.reserve(found.listing().items.size());
+  for (size_t i = 0; i < found.listing().items.size(); ++i)
+    if (!IsJunkLink(found.item(i))) items.push_back(found.item(i));
+  scan.finish(ctx, items, "Links found: ");
 }
 
 std::vector<TextFormatRun> LinkHighlightRuns(std::string_view source_text, std::string_view pane_text) {
-  return RunsOfCandidates(pane_text, EachFoundIn(source_text));
+  return RunsOfCandidates(pane_text, FoundLinks(source_text));
 }
 
-std::vector<TextFormatRun> LinkHighlightRuns(const LinkCandidates& found, std::string_view pane_text) {
-  return RunsOfCandidates(pane_text, EachOf(found));
+std::vector<TextFormatRun> LinkHighlightRuns(const FoundLinks& found, std::string_view pane_text) {
+  return RunsOfCandidates(pane_text, found);
 }
 
 void HighlightLinks(Context& ctx, TextPane& source, std::string_view source_text) {
@@ -142,7 +110,7 @@ void HighlightLinks(Context& ctx, TextPane& source, std::string_view source_text
   }
 }
 
-void HighlightLinks(Context& ctx, TextPane& source, const LinkCandidates& found) {
+void HighlightLinks(Context& ctx, TextPane& source, const FoundLinks& found) {
   WriteLog(ctx, kScanningSourceLogLine);
   if (const auto text = source.textView()) {
     ApplyRuns(source, LinkHighlightRuns(found, *text));

@@ -35,7 +35,7 @@ bool ListedItems::addIfNew(std::string candidate) {
   const uint64_t hash = CaselessIndex::Hash(candidate);
   const size_t match = index_.find(items_, candidate, hash);
   if (match != std::string::npos) {
-    log_.add(DuplicateLogLine(items_[match], candidate));
+    log_.add({"[ ", items_[match], " ] was a match to [ ", candidate, " ]"});
     return false;
   }
   items_.push_back(std::move(candidate));
@@ -48,8 +48,12 @@ ListScan::ListScan(ItemList& list) : list_(list), started_(std::chrono::steady_c
   list_.setHeaderVisible(false);
 }
 
-void ListScan::finish(Context& ctx, std::vector<std::string> items, std::string_view found_label) {
-  list_.addMany(items);
+void ListScan::finish(Context& ctx, const std::vector<std::string>& items, std::string_view found_label) {
+  finish(ctx, std::vector<std::string_view>(items.begin(), items.end()), found_label);
+}
+
+void ListScan::finish(Context& ctx, const std::vector<std::string_view>& items, std::string_view found_label) {
+  list_.addViews(items);
   WriteLog(ctx, std::string(found_label) + std::to_string(list_.count()));
   const auto elapsed = std::chrono::steady_clock::now() - started_;
   const float seconds =

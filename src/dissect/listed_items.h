@@ -52,7 +52,8 @@ std::string DuplicateLogLine(std::string_view item, std::string_view candidate);
 class ListScan {
  public:
   explicit ListScan(ItemList& list);
-  void finish(Context& ctx, std::vector<std::string> items, std::string_view found_label);
+  void finish(Context& ctx, const std::vector<std::string>& items, std::string_view found_label);
+  void finish(Context& ctx, const std::vector<std::string_view>& items, std::string_view found_label);
 
  private:
   ItemList& list_;

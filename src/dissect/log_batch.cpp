@@ -6,9 +6,8 @@
 namespace kestrum {
 namespace {
 
-// Below the size at which malloc maps fresh pages for every buffer: those page faults would cost
-// more than the extra WriteLog calls.
-constexpr size_t kFlushBytes = size_t{64} << 10;
+// The buffer is kept between flushes, so its pages are touched once.
+constexpr size_t kFlushBytes = size_t{1} << 20;
 
 }  // namespace
 
@@ -25,20 +24,21 @@ const std::string& LogBatch::stampNow() {
 }
 
 void LogBatch::add(std::string_view message) {
-  if (lines_ > 0) {
-    pending_ += kCrLf;
-    pending_ += stampNow();
-  }
-  pending_ += message;
-  ++lines_;
+  add({message});
+}
+
+void LogBatch::add(std::initializer_list<std::string_view> pieces) {
+  if (pending_.capacity() == 0) pending_.reserve(kFlushBytes + 4096);
+  pending_ += stampNow();
+  for (std::string_view piece : pieces) pending_ += piece;
+  pending_ += kCrLf;
   if (pending_.size() >= kFlushBytes) flush();
 }
 
 void LogBatch::flush() {
-  if (lines_ == 0) return;
-  WriteLog(ctx_, pending_);
+  if (pending_.empty()) return;
+  WriteLogLines(ctx_, pending_);
   pending_.clear();
-  lines_ = 0;
 }
 
 }  // namespace kestrum

@@ -30,6 +30,10 @@ constexpr std::array<const char*, 12> kMonthNames = {"January",   "February", "M
                                                      "May",       "June",     "July",     "August",
                                                      "September", "October",  "November", "December"};
 
+// A header block is a few hundred bytes (more for a host of many addresses); the pane keeps
+// some room of its own for the placeholders it fills in.
+constexpr size_t kHeaderRoom = 16384;
+
 std::tm LocalNow() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -189,25 +193,48 @@ bool SplitRawResponse(std::string& page_text, std::string& header_part) {
 }
 
 bool ReadPageText(const std::string& path, std::string& page_text) {
-  const auto bytes = ReadWholeFile(path);
+  // Room for the header block the pane puts in front of the page, and for line breaks that grow.
+  auto bytes = ReadWholeFile(path, kHeaderRoom);
   if (!bytes) return false;
-  page_text.clear();
-  page_text.reserve(bytes->size() + bytes->size() / 16);
-  const std::string_view data = *bytes;
-  size_t pos = 0;
-  while (pos < data.size()) {
-    size_t end = data.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) end = data.size();
-    const std::string_view line = data.substr(pos, end - pos);
-    if (page_text.empty()) {
-      page_text.assign(line);
+  page_text = std::move(*bytes);
+  // Empty lines before the first line vanish: every CR and LF in front of it ends one of them.
+  const size_t first = page_text.find_first_not_of("\r\n");
+  if (first == std::string::npos) {
+    page_text.clear();
+    return true;
+  }
+  page_text.erase(0, first);
+  // The last line's break is not written.
+  if (EndsWith(page_text, "\r\n")) {
+    page_text.resize(page_text.size() - 2);
+  } else if (page_text.back() == '\n' || page_text.back() == '\r') {
+    page_text.pop_back();
+  }
+  // CR LF, a lone LF and a lone CR each end one line; lines are joined by CR LF. The text grows
+  // by one byte for each lone break, filled from its end so that every byte moves once.
+  size_t lone_breaks = 0;
+  const size_t size = page_text.size();
+  for (size_t i = page_text.find_first_of("\r\n"); i != std::string::npos; i = page_text.find_first_of("\r\n", i + 1)) {
+    if (page_text[i] == '\r' && i + 1 < size && page_text[i + 1] == '\n') {
+      ++i;
     } else {
-      page_text += kCrLf;
-      page_text.append(line);
+      ++lone_breaks;
     }
-    if (end == data.size()) break;
-    // CR LF, a lone LF and a lone CR each end one line.
-    pos = end + ((data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n') ? 2 : 1);
+  }
+  if (lone_breaks == 0) return true;
+  page_text.resize(size + lone_breaks);
+  char* text = page_text.data();
+  size_t to = size + lone_breaks;
+  for (size_t from = size; from-- > 0;) {
+    const char c = text[from];
+    const bool lone_lf = c == '\n' && (from == 0 || text[from - 1] != '\r');
+    const bool lone_cr = c == '\r' && (from + 1 >= size || text[from + 1] != '\n');
+    if (lone_lf || lone_cr) {
+      text[--to] = '\n';
+      text[--to] = '\r';
+    } else {
+      text[--to] = c;
+    }
   }
   return true;
 }
@@ -294,7 +321,17 @@ QueryOutcome SendQuery(Context& ctx, const std::string& address) {
   fields.proxy_enabled = ProxyEnabled(ctx);
   fields.proxy_name = ctx.proxy_name;
   fields.when = now;
-  window.source().setText(BuildHeaderBlock(fields) + kCrLf + (page_text.empty() ? EmptyPageNote(status) : page_text));
+  // The header block and the page in one buffer that the pane keeps.
+  const std::string header_block = BuildHeaderBlock(fields);
+  const std::string body = page_text.empty() ? EmptyPageNote(status) : std::string();
+  std::string shown;
+  if (!page_text.empty()) {
+    shown = std::move(page_text);  // read with room in front for the header block
+    shown.insert(0, header_block + kCrLf);
+  } else {
+    shown = header_block + kCrLf + std::string(body);
+  }
+  window.source().takeText(std::move(shown));
   WriteLog(ctx, "File displayed successfully");
 
   if (ctx.output_to_file) return QueryOutcome::Shown;  // the unattended run ends right after

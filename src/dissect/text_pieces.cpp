@@ -21,8 +21,20 @@ void KeepSecondPiece(std::string& text, std::string_view delimiter) {
 }
 
 void RemoveEvery(std::string& text, std::string_view what) {
-  if (what.empty() || text.find(what) == std::string::npos) return;
-  text = ReplaceAll(text, what, "");
+  if (what.empty()) return;
+  size_t hit = text.find(what);
+  if (hit == std::string::npos) return;
+  // In place: every byte moves left at most once; the search goes on in bytes not yet moved.
+  size_t kept_end = hit;
+  for (;;) {
+    const size_t from = hit + what.size();
+    hit = text.find(what, from);
+    const size_t end = hit == std::string::npos ? text.size() : hit;
+    std::memmove(text.data() + kept_end, text.data() + from, end - from);
+    kept_end += end - from;
+    if (hit == std::string::npos) break;
+  }
+  text.resize(kept_end);
 }
 
 std::string RemoveDoubleBlanks(std::string_view text) {
@@ -30,39 +42,8 @@ std::string RemoveDoubleBlanks(std::string_view text) {
   return ReplaceAll(text, "  ", "");
 }
 
-namespace {
-
-bool MatchesIgnoringCase(const char* at, std::string_view needle) {
-  for (size_t k = 0; k < needle.size(); ++k)
-    if (AnsiLower(at[k]) != AnsiLower(needle[k])) return false;
-  return true;
-}
-
-}  // namespace
-
 size_t FindIgnoringCase(std::string_view haystack, std::string_view needle, size_t from) {
-  if (needle.empty()) return from <= haystack.size() ? from : std::string_view::npos;
-  if (needle.size() > haystack.size() || from > haystack.size() - needle.size()) return std::string_view::npos;
-  size_t anchor = needle.size();
-  for (size_t k = needle.size(); k-- > 0;) {
-    if (IsCaseless(needle[k])) {
-      anchor = k;
-      break;
-    }
-  }
-  if (anchor == needle.size()) return FindNoCase(haystack, needle, from);
-
-  const char* base = haystack.data();
-  const size_t last_start = haystack.size() - needle.size();
-  size_t scan = from + anchor;
-  while (scan <= last_start + anchor) {
-    const void* hit = std::memchr(base + scan, needle[anchor], last_start + anchor + 1 - scan);
-    if (!hit) break;
-    const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - base);
-    if (MatchesIgnoringCase(base + at - anchor, needle)) return at - anchor;
-    scan = at + 1;
-  }
-  return std::string_view::npos;
+  return FindNoCase(haystack, needle, from);
 }
 
 size_t FindBytes(std::string_view haystack, std::string_view needle, size_t from) {

@@ -35,12 +35,14 @@ std::string FinishHex(EVP_MD_CTX* context) {
 }  // namespace
 
 struct BodyDigest::State {
-  DigestContext sha256 = StartDigest(EVP_sha256());
-  DigestContext sha1 = StartDigest(EVP_sha1());
-  DigestContext md5 = StartDigest(EVP_md5());
+  explicit State(bool all)
+      : sha256(StartDigest(EVP_sha256())),
+        sha1(all ? StartDigest(EVP_sha1()) : DigestContext()),
+        md5(all ? StartDigest(EVP_md5()) : DigestContext()) {}
+  DigestContext sha256, sha1, md5;
 };
 
-BodyDigest::BodyDigest() : state_(std::make_unique<State>()) {}
+BodyDigest::BodyDigest(bool all) : state_(std::make_unique<State>(all)) {}
 BodyDigest::~BodyDigest() = default;
 
 void BodyDigest::add(std::string_view bytes) {

@@ -9,7 +9,8 @@ namespace kestrum {
 
 class BodyDigest {
  public:
-  BodyDigest();
+  // With `all` false only SHA-256 is computed; the other two come out empty.
+  explicit BodyDigest(bool all = true);
   ~BodyDigest();
   BodyDigest(const BodyDigest&) = delete;
   BodyDigest& operator=(const BodyDigest&) = delete;

@@ -202,8 +202,10 @@ int32_t FailureCode(const AttemptResult& attempt) {
 struct FactsRecorder {
   static constexpr size_t kHeadBytes = 4096;
 
-  FactsRecorder(FetchFacts& kept, const std::string& url, const BodySink& next) : facts(kept) {
-    facts = FetchFacts{.recorded = true, .method = facts.method, .requested_url = url};
+  FactsRecorder(FetchFacts& kept, const std::string& url, const BodySink& next)
+      : facts(kept), digest(kept.all_fingerprints) {
+    facts = FetchFacts{
+        .recorded = true, .all_fingerprints = facts.all_fingerprints, .method = facts.method, .requested_url = url};
     sink = [this, &next](std::string_view bytes) {
       digest.add(bytes);
       facts.body_bytes += bytes.size();

@@ -25,6 +25,9 @@ struct CertificateFacts {
 
 struct FetchFacts {
   bool recorded = false;
+  // Asked for by the reader before the fetch: SHA-1 and MD5 too, or SHA-256 alone (each costs
+  // milliseconds per megabyte).
+  bool all_fingerprints = true;
   std::string method;         // "download" or "xmlhttp"
   std::string requested_url;  // after the proxy template was applied
   std::string final_url;
@@ -38,7 +41,8 @@ struct FetchFacts {
   CertificateFacts certificate;
   std::string content_type;
   uint64_t body_bytes = 0;
-  std::string sha256, sha1, md5;  // lower-case hex of the bytes as received (after content decoding)
+  std::string sha256, sha1, md5;  // lower-case hex of the bytes as received (after content decoding);
+                                  // sha1 and md5 empty unless all_fingerprints
   std::string body_head;          // the first bytes, where a byte order mark or a meta charset stands
 };
 

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <malloc.h>
 #include <mutex>
 #include <new>
 
@@ -88,7 +89,30 @@ void* MapBig(size_t size) {
   return block;
 }
 
+// Small blocks come from malloc's heap, which grows at the program break. The heap is made to
+// grow in large steps, and its first step, which holds the small blocks of a whole dissection
+// (the links of a page are hundreds of thousands of them), is backed by huge pages too.
+constexpr size_t kHeapStep = size_t{256} << 20;
+
 }  // namespace
+
+void PrepareHeap() {
+  ::mallopt(M_TOP_PAD, static_cast<int>(kHeapStep));
+  ::mallopt(M_TRIM_THRESHOLD, static_cast<int>(kHeapStep * 2));
+  // Blocks below malloc's own mapping size, until the heap has taken its next (large) step.
+  const uintptr_t before = reinterpret_cast<uintptr_t>(::sbrk(0));
+  void* taken[16] = {};
+  uintptr_t after = before;
+  for (void*& block : taken) {
+    block = std::malloc(size_t{100} << 10);
+    after = reinterpret_cast<uintptr_t>(::sbrk(0));
+    if (after != before) break;
+  }
+  for (void* block : taken) std::free(block);
+  const uintptr_t start = (before + kHugePage - 1) & ~(kHugePage - 1);
+  if (before == uintptr_t(-1) || after <= start) return;
+  ::madvise(reinterpret_cast<void*>(start), (after - start) & ~(kHugePage - 1), MADV_HUGEPAGE);
+}
 
 void* AllocateBlock(size_t size) {
   if (size >= kBigBlock)
@@ -112,6 +136,9 @@ void FreeBlock(void* block) {
 #ifndef KESTRUM_SANITIZED_ALLOCATOR
 
 namespace {
+
+// Before main, before the first small block: the heap's first step is taken here.
+[[maybe_unused]] const bool kHeapPrepared = (kestrum::runtime::PrepareHeap(), true);
 
 void* NewOrThrow(size_t size) {
   for (;;) {

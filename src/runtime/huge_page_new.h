@@ -13,5 +13,7 @@ inline constexpr size_t kBlockAlignment = 16;
 void* AllocateBlock(size_t size);
 // Takes blocks from AllocateBlock, and also from malloc.
 void FreeBlock(void* block);
+// Sets malloc's heap to grow in large steps and backs its first step with huge pages.
+void PrepareHeap();
 
 }  // namespace kestrum::runtime

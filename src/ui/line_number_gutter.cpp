@@ -18,14 +18,17 @@ LineNumberGutter::LineNumberGutter(RichTextPane* pane, QWidget* parent) : QWidge
   setObjectName(QStringLiteral("picLines"));
   connect(pane_, &QPlainTextEdit::updateRequest, this, [this] { update(); });
   connect(pane_, &QPlainTextEdit::cursorPositionChanged, this, [this] { update(); });
-  connect(pane_, &QPlainTextEdit::blockCountChanged, this, [this](int lines) {
+  const auto follow_block_count = [this](int lines) {
     const int digits = static_cast<int>(QString::number(std::max(1, lines)).size());
     if (digits != digits_) {
       digits_ = digits;
       emit widthChanged();
     }
     update();
-  });
+  };
+  connect(pane_, &QPlainTextEdit::blockCountChanged, this, follow_block_count);
+  // A new text's count comes first while the pane is empty, so a new width costs no layout.
+  connect(pane_, &RichTextPane::blockCountAboutToChange, this, follow_block_count);
 }
 
 std::vector<int> LineNumberGutter::shownNumbers() const {

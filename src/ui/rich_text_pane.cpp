@@ -1,12 +1,20 @@
 #include "ui/rich_text_pane.h"
 
+#include <sys/mman.h>
+
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <functional>
+#include <memory>
 
 #include "core/text.h"
 #include "ui/qt_text.h"
@@ -28,15 +36,66 @@ bool ContinuesLine(const QTextBlock& block) {
   return block.userState() == kContinuesLine;
 }
 
-// Where the piece of `line` starting at `from` ends.
-qsizetype PieceEnd(QStringView line, qsizetype from) {
-  const qsizetype limit = from + kLongestShownLine;
-  if (limit >= line.size()) return line.size();
-  for (qsizetype i = limit; i > limit - kBreakSearch; --i) {
-    const char16_t before = line[i - 1].unicode();
-    if (before == u' ' || before == u'>') return i;
+// The first touch of fresh memory costs far less in huge pages than in 4 KiB ones: a page of
+// megabytes is copied into buffers that size. Only the 2 MiB-aligned part can take them.
+void AdviseHugePages(void* start, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  const auto begin = reinterpret_cast<uintptr_t>(start);
+  const uintptr_t from = (begin + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t to = (begin + bytes) & ~(kHugePage - 1);
+  if (from < to) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+  (void)start;
+  (void)bytes;
+#endif
+}
+
+// Where the piece of a line of `length` characters starting at `from` ends.
+size_t PieceEnd(const unsigned char* line, size_t length, size_t from) {
+  const size_t limit = from + static_cast<size_t>(kLongestShownLine);
+  if (limit >= length) return length;
+  for (size_t i = limit; i > limit - static_cast<size_t>(kBreakSearch); --i) {
+    const unsigned char before = line[i - 1];
+    if (before == ' ' || before == '>') return i;
   }
   return limit;
+}
+
+const std::array<char16_t, 256>& UnicodeOfByte() {
+  static const std::array<char16_t, 256> table = [] {
+    std::array<char16_t, 256> unicode{};
+    for (size_t byte = 0; byte < unicode.size(); ++byte)
+      unicode[byte] = static_cast<char16_t>(AnsiToUnicode(static_cast<unsigned char>(byte)));
+    return unicode;
+  }();
+  return table;
+}
+
+// The text with every line break as CR LF, as ToCrLf gives it, written into `out` so that its
+// buffer serves page after page.
+void AssignCrLf(std::string& out, std::string_view in) {
+  const size_t size = in.size();
+  const char* const data = in.data();
+  const size_t had = out.capacity();
+  out.clear();
+  out.reserve(size + size / 32);
+  if (out.capacity() != had) AdviseHugePages(out.data(), out.capacity());
+  auto next = [&](char c, size_t from) {
+    const void* hit = from < size ? std::memchr(data + from, c, size - from) : nullptr;
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - data) : size;
+  };
+  size_t next_cr = next('\r', 0), next_lf = next('\n', 0);
+  for (size_t at = 0;;) {
+    const size_t line_break = std::min(next_cr, next_lf);
+    out.append(data + at, line_break - at);
+    if (line_break == size) break;
+    out.append("\r\n", 2);
+    at = line_break + 1;
+    if (data[line_break] == '\r' && at < size && data[at] == '\n') ++at;
+    if (next_cr < at) next_cr = next('\r', at);
+    if (next_lf < at) next_lf = next('\n', at);
+  }
 }
 
 uint32_t PackLook(Rgb color, bool bold) {
@@ -92,10 +151,12 @@ void ChangeSegments(std::vector<Segment>& segments, size_t a, size_t b, Change c
   if (segments.empty() || segments.back().end <= a) {
     const uint32_t look = change(0u);
     if (look == 0) return;
-    if (!segments.empty() && segments.back().end == a && segments.back().look == look)
+    if (!segments.empty() && segments.back().end == a && segments.back().look == look) {
       segments.back().end = b;
-    else
+    } else {
+      if (segments.empty()) segments.reserve(2);  // most coloured lines hold one or two runs
       segments.push_back({a, b, look});
+    }
     return;
   }
   std::vector<Segment> out;
@@ -192,46 +253,107 @@ QString RichTextPane::documentTextFromAnsi(std::string_view crlf_text) const {
 
 void RichTextPane::setText(std::string_view text) {
   loading_ = true;
-  text_ = ToCrLf(text);
-  text_valid_ = true;
-  lines_valid_ = false;
-  const QString whole = documentTextFromAnsi(text_);
-  // Long lines get display breaks; the numbers of the blocks after them are noted to mark them.
-  QString shown;
-  std::vector<int> continuing_blocks;
-  int block_number = 0;
-  for (qsizetype line_start = 0; line_start <= whole.size();) {
-    qsizetype line_end = whole.indexOf(QChar(u'\n'), line_start);
-    if (line_end < 0) line_end = whole.size();
-    if (line_end - line_start > kLongestShownLine) {
-      if (shown.isEmpty()) {
-        shown.reserve(whole.size() + whole.size() / kLongestShownLine + 1);
-        shown.append(QStringView(whole).first(line_start));
-      }
-      const QStringView line = QStringView(whole).sliced(line_start, line_end - line_start);
-      for (qsizetype from = 0; from < line.size();) {
-        const qsizetype to = PieceEnd(line, from);
-        if (from > 0) {
-          shown += QChar(u'\n');
-          continuing_blocks.push_back(block_number + static_cast<int>(continuing_blocks.size()) + 1);
-        }
-        shown.append(line.sliced(from, to - from));
-        from = to;
-      }
-      if (line_end < whole.size()) shown += QChar(u'\n');
-    } else if (!shown.isEmpty()) {
-      shown.append(QStringView(whole).sliced(line_start, std::min(line_end + 1, whole.size()) - line_start));
-    }
-    line_start = line_end + 1;
-    ++block_number;
+  if (std::less_equal<>()(text_.data(), text.data()) && std::less<>()(text.data(), text_.data() + text_.capacity())) {
+    const std::string own(text);  // a view of this pane's own text
+    AssignCrLf(text_, own);
+  } else {
+    AssignCrLf(text_, text);
   }
-  setPlainText(continuing_blocks.empty() ? whole : shown);
-  for (const int number : continuing_blocks) document()->findBlockByNumber(number).setUserState(kContinuesLine);
-  lines_valid_ = false;  // a signal during the load may have built the table before the marks
-  block_count_ = document()->blockCount();
+  text_valid_ = true;
+
+  // One pass over the lines gives the document text (a CR LF is one paragraph break, a long line
+  // is cut into pieces) and the engine offset and line of every block.
+  const size_t size = text_.size();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text_.data());
+  char16_t* shown = documentBuffer(size + size / static_cast<size_t>(kLongestShownLine - kBreakSearch) + 1);
+  const auto& unicode = UnicodeOfByte();
+  size_t used = 0;
+  std::vector<int> continuing_blocks;
+  line_starts_.clear();
+  line_numbers_.clear();
+  for (size_t line_start = 0, line = 0;; ++line) {
+    const auto* lf = static_cast<const unsigned char*>(std::memchr(bytes + line_start, '\n', size - line_start));
+    const size_t line_end = lf ? static_cast<size_t>(lf - bytes) - 1 : size;  // every LF follows a CR
+    const unsigned char* characters = bytes + line_start;
+    const size_t line_length = line_end - line_start;
+    size_t from = 0;
+    do {
+      const size_t to = PieceEnd(characters, line_length, from);
+      if (from > 0) {
+        continuing_blocks.push_back(static_cast<int>(line_starts_.size()));
+        shown[used++] = u'\n';
+      }
+      line_starts_.push_back(line_start + from);
+      line_numbers_.push_back(static_cast<int>(line));
+      for (size_t i = from; i < to; ++i) shown[used++] = unicode[characters[i]];
+      from = to;
+    } while (from < line_length);
+    if (!lf) break;
+    shown[used++] = u'\n';
+    line_start = line_end + 2;
+  }
+  // The table and selection are valid before the document is: signals during the load may ask.
+  lines_valid_ = true;
   engine_sel_start_ = engine_sel_length_ = 0;
   doc_sel_anchor_ = doc_sel_position_ = -1;
+
+  // The pane's signals wait until text, display breaks and caret are all in place, and then say
+  // what changed, as QPlainTextEdit::setPlainText would have.
+  QTextDocument& doc = *document();
+  const int blocks_before = doc.blockCount();
+  const bool had_undo = doc.isUndoAvailable(), had_redo = doc.isRedoAvailable();
+  const bool was_modified = doc.isModified();
+  const bool had_selection = textCursor().hasSelection();
+  {
+    const QSignalBlocker quiet(this);
+    doc.clear();
+  }
+  // Said while the document is empty: a gutter that widens with the line count resizes the pane,
+  // and a resize over a full document makes every block lay itself out again.
+  const int blocks_after = static_cast<int>(line_starts_.size());
+  if (blocks_after != blocks_before) emit blockCountAboutToChange(blocks_after);
+  // Likewise the vertical scroll bar a long text brings: shown now, it narrows an empty pane.
+  QScrollBar* bar = verticalScrollBar();
+  if (isVisible() && !bar->isVisible() && verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded &&
+      blocks_after > viewport()->height() / std::max(1, fontMetrics().lineSpacing())) {
+    bar->setRange(0, blocks_after);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);  // lays the scroll bars out at once
+  }
+  {
+    const QSignalBlocker quiet(this);
+    // The document's own setPlainText: QPlainTextEdit's then sets the format every character
+    // already has, one fragment at a time.
+    doc.setPlainText(QString::fromRawData(reinterpret_cast<const QChar*>(shown), static_cast<qsizetype>(used)));
+    doc.setModified(false);
+    for (const int number : continuing_blocks) doc.findBlockByNumber(number).setUserState(kContinuesLine);
+    setTextCursor(QTextCursor(&doc));
+  }
+  block_count_ = doc.blockCount();
+  if (static_cast<size_t>(block_count_) != line_starts_.size()) lines_valid_ = false;
   loading_ = false;
+
+  if (block_count_ != blocks_before) emit blockCountChanged(block_count_);
+  if (had_undo) emit undoAvailable(false);
+  if (had_redo) emit redoAvailable(false);
+  if (was_modified) emit modificationChanged(false);
+  if (had_selection) {
+    emit copyAvailable(false);
+    emit selectionChanged();
+  }
+  emit textChanged();
+  emit cursorPositionChanged();
+}
+
+char16_t* RichTextPane::documentBuffer(size_t characters) {
+  // Kept from one page to the next: fresh memory costs most of converting a page the first
+  // time it is touched. A much smaller page lets it go.
+  if (characters > document_buffer_size_ || characters < document_buffer_size_ / 4) {
+    document_buffer_.reset();
+    document_buffer_ = std::make_unique_for_overwrite<char16_t[]>(characters);
+    document_buffer_size_ = characters;
+    AdviseHugePages(document_buffer_.get(), characters * sizeof(char16_t));
+  }
+  return document_buffer_.get();
 }
 
 std::string RichTextPane::text() const {
@@ -354,21 +476,42 @@ std::string RichTextPane::selectedText() const {
 
 template <typename Change>
 void RichTextPane::changeLooks(size_t start, size_t end, Change change) {
-  end = std::min(end, length());
+  LookCursor cursor;
+  changeLooks(start, end, length(), change, cursor);
+  viewport()->update();
+}
+
+template <typename Change>
+void RichTextPane::changeLooks(size_t start, size_t end, size_t text_length, Change change, LookCursor& cursor) {
+  end = std::min(end, text_length);
   if (start >= end) return;
-  size_t line = lineOfEnginePosition(start);
-  QTextBlock block = document()->findBlockByNumber(static_cast<int>(line));
-  while (start < end && block.isValid()) {
+  ensureLineTable();
+  // Runs mostly come in order: their line is the last one's or a few on, reached by stepping
+  // rather than by a search of the line table and another of the document.
+  size_t line = cursor.line;
+  QTextBlock block = cursor.block;
+  bool found = block.isValid() && start >= line_starts_[line];
+  for (int step = 0; found && line + 1 < line_starts_.size() && line_starts_[line + 1] <= start; ++step) {
+    found = step < 8;
+    ++line;
+    block = block.next();
+  }
+  if (!found) {
+    line = lineOfEnginePosition(start);
+    block = document()->findBlockByNumber(static_cast<int>(line));
+  }
+  while (block.isValid()) {
     const size_t line_start = line_starts_[line];
     const size_t piece_end = std::min(end, lineEnd(line));
     LineLooks& looks = EnsureLooks(block);
     ChangeSegments(looks.segments, start - line_start, piece_end - line_start, change);
     looks.applied = false;
+    cursor = {line, block};
     start = piece_end;
+    if (start >= end) break;
     ++line;
     block = block.next();
   }
-  viewport()->update();
 }
 
 void RichTextPane::setSelectionColor(Rgb color) {
@@ -525,19 +668,25 @@ void RichTextPane::replaceRanges(const std::vector<std::pair<size_t, size_t>>& r
 }
 
 void RichTextPane::applyFormats(const std::vector<TextFormatRun>& runs) {
+  if (runs.empty()) return;
+  const size_t text_length = length();
+  LookCursor cursor;
   for (const auto& run : runs) {
     const uint32_t look = PackLook(run.color, run.bold);
-    changeLooks(run.start, run.start + run.length, [look](uint32_t) { return look; });
+    changeLooks(
+        run.start, run.start + run.length, text_length, [look](uint32_t) { return look; }, cursor);
   }
+  viewport()->update();
 }
 
 std::vector<TextFormatRun> RichTextPane::formats() const {
   ensureLineTable();
   std::vector<TextFormatRun> runs;
-  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+  size_t number = 0;  // counted along: asking a block for its number searches the document
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++number) {
     const LineLooks* looks = LooksOf(block);
     if (!looks) continue;
-    const size_t line_start = line_starts_[static_cast<size_t>(block.blockNumber())];
+    const size_t line_start = line_starts_[number];
     for (const auto& s : looks->segments) {
       const size_t start = line_start + s.start;
       if (!runs.empty() && runs.back().start + runs.back().length == start &&

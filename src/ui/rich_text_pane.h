@@ -5,6 +5,8 @@
 // A very long line is shown as several blocks (laying out one block costs time growing with its
 // length); those display breaks are no characters: positions, text and copies never see them.
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,11 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   };
   std::vector<VisibleLine> visibleLines() const;
 
+ signals:
+  // setText is about to fill the emptied document with `blocks` blocks: what is sized by the
+  // block count can resize the pane now, while that costs nothing.
+  void blockCountAboutToChange(int blocks);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   QMimeData* createMimeDataFromSelection() const override;
@@ -89,9 +96,18 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   // Changes the looks of [start, end) through `change`, which maps an old look to a new one.
   template <typename Change>
   void changeLooks(size_t start, size_t end, Change change);
+  // The last block a batch of changes touched, and its index in the line table.
+  struct LookCursor {
+    size_t line = 0;
+    QTextBlock block;
+  };
+  template <typename Change>
+  void changeLooks(size_t start, size_t end, size_t text_length, Change change, LookCursor& cursor);
   uint32_t lookAt(size_t position) const;
   void applyPendingLooks(const QTextBlock& block);
   QString documentTextFromAnsi(std::string_view crlf_text) const;
+  // Room for `characters` of document text, reused from the last page when it fits.
+  char16_t* documentBuffer(size_t characters);
   // Document text of [from, to) without the display breaks; `line_break` between lines.
   QString documentText(int from, int to, QStringView line_break) const;
   // The engine text without a copy; rebuilt from the document after an edit.
@@ -106,6 +122,8 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
   mutable std::vector<int> line_numbers_;    // line of the text every block belongs to
   mutable bool lines_valid_ = false;
   int block_count_ = 1;
+  std::unique_ptr<char16_t[]> document_buffer_;
+  size_t document_buffer_size_ = 0;
   bool loading_ = false;
   bool user_edit_ = false;
 

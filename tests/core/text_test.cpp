@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace kestrum {
 namespace {
 
@@ -77,6 +79,29 @@ TEST(Text, WindowsLetterCaseFoldsEveryPairAndNothingElse) {
 TEST(Text, IsNumericAcceptsDecimalNumbersOnly) {
   for (const char* yes : {"10", " 7 ", "-3", "+3", "2.5", ".5", "5."}) EXPECT_TRUE(IsNumeric(yes)) << yes;
   for (const char* no : {"", " ", "-", ".", "1e3", "1.2.3", "ten", "0x10", "1,000"}) EXPECT_FALSE(IsNumeric(no)) << no;
+}
+
+}  // namespace
+}  // namespace kestrum
+
+namespace kestrum {
+namespace {
+
+TEST(FindNoCase, FindsWhatComparingAtEveryPositionFinds) {
+  std::mt19937 random(23);
+  const std::string alphabet = "aAbB.\xc9\xe9\x9f\xff\xdf ";
+  auto naive = [](std::string_view haystack, std::string_view needle, size_t from) {
+    for (size_t at = from; at + needle.size() <= haystack.size(); ++at)
+      if (EqualsNoCase(haystack.substr(at, needle.size()), needle)) return at;
+    return std::string_view::npos;
+  };
+  for (int round = 0; round < 5000; ++round) {
+    std::string haystack, needle;
+    for (size_t n = random() % 30; n > 0; --n) haystack += alphabet[random() % alphabet.size()];
+    for (size_t n = 1 + random() % 4; n > 0; --n) needle += alphabet[random() % alphabet.size()];
+    const size_t from = random() % (haystack.size() + 2);
+    ASSERT_EQ(FindNoCase(haystack, needle, from), naive(haystack, needle, from)) << haystack << " / " << needle;
+  }
 }
 
 }  // namespace

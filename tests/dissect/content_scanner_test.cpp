@@ -230,7 +230,7 @@ TEST(ScanForExecutables, CandidatesFoundInAnotherTextAreSearchedAgain) {
     MemoryTextPane pane;
     MemoryItemList links;
     pane.setText(shown);
-    const LinkCandidates found = FindAllLinks(*found_in);
+    const FoundLinks found(*found_in);
     EXPECT_EQ(ScanForExecutables(program.ctx, links, pane, &found, *found_in), 1);
     EXPECT_EQ(links.items(), List{"a.exe"});
   }

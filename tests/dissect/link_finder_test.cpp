@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
+
+#include "core/text.h"
 
 namespace kestrum {
 namespace {
@@ -64,6 +67,42 @@ TEST(FindLinks, ConsecutiveBlanksAndEdgesOfTheText) {
   EXPECT_EQ(Candidates("http://a.example/"), List{"http://a.example/"});
   // An unquoted src gives the whole word.
   EXPECT_EQ(Candidates("  href=x.htm  src=y.js  "), (List{"x.htm", "src=y.js"}));
+}
+
+TEST(LinkCandidates, HoldEachCandidateAsPushedRepeatsIncluded) {
+  const std::vector<std::string> pushed = {"", "a", "a", "a", "", "b", "ab", "ab", "", ""};
+  LinkCandidates candidates;
+  for (const auto& c : pushed) candidates.push_back(c);
+  ASSERT_EQ(candidates.size(), pushed.size());
+  for (size_t i = 0; i < pushed.size(); ++i) EXPECT_EQ(candidates[i], pushed[i]) << i;
+}
+
+// The word walk and the rule tests, taken literally: split at every blank, cut each word at its
+// first CR LF, test each rule's text with a plain search.
+std::vector<std::string> CandidatesWordByWord(std::string_view text) {
+  std::vector<std::string> found;
+  for (std::string word : Split(text, " ")) {
+    word = std::string(Before(word, "\r\n"));
+    FindLinksInWord(word, [&](std::string& candidate) { found.push_back(candidate); });
+  }
+  return found;
+}
+
+TEST(FindLinks, WalkAndRuleTestsAgreeWithSplittingAndSearching) {
+  const std::vector<std::string> tests = {"href=", "res://", "ftp://", "url(", "src=", "http://", "https://"};
+  const std::vector<std::string> pieces = {"href=", "hre", "f=", "src=", "sr", "c", "url(", "res", "ftp", "http", "https",
+                                           "://", ":/", "/", ":", "=", "(", "\"", "'", ">", " ", "  ", "\r\n", "\r",
+                                           "\n", "\t", "a.htm", "HREF=", "x", "\xc9"};
+  std::mt19937 random(3);
+  for (int round = 0; round < 5000; ++round) {
+    std::string text;
+    for (size_t n = random() % 14; n > 0; --n) text += pieces[random() % pieces.size()];
+    ASSERT_EQ(Candidates(text), CandidatesWordByWord(text)) << text;
+    unsigned expected = 0;
+    for (size_t k = 0; k < tests.size(); ++k)
+      if (Contains(text, tests[k])) expected |= 1u << k;
+    ASSERT_EQ(LinkRuleTests(text), expected) << text;
+  }
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/text.h"
-#include "dissect/short_pattern_search.h"
+#include "dissect/link_mark_search.h"
 
 namespace kestrum {
 namespace {
@@ -46,12 +46,13 @@ std::vector<Occurrence> Automaton(const std::vector<std::string>& patterns, cons
   return found;
 }
 
-// The hashing search, as the automaton's test reads it: sorted, and one pattern's starts ascending.
+// The link marks' search, as the automaton's test reads it: sorted, one pattern's starts ascending.
 std::vector<Occurrence> Hashed(const std::vector<std::string>& patterns, const std::string& text) {
+  const std::vector<std::string_view> views(patterns.begin(), patterns.end());
   std::vector<Occurrence> found;
   std::vector<size_t> last_start(patterns.size(), 0);
   bool starts_ascend = true;
-  ShortPatternSearch(patterns).forEachMatch(text, [&](size_t p, size_t start) {
+  LinkMarkSearch(views).forEachMatch(text, [&](size_t p, size_t start) {
     starts_ascend = starts_ascend && start >= last_start[p];
     last_start[p] = start;
     found.emplace_back(p, start);
@@ -59,6 +60,15 @@ std::vector<Occurrence> Hashed(const std::vector<std::string>& patterns, const s
   EXPECT_TRUE(starts_ascend);
   std::sort(found.begin(), found.end());
   return found;
+}
+
+// Patterns as the link marks pass them: one spelling of each.
+std::vector<std::string> DistinctWithoutCase(const std::vector<std::string>& patterns) {
+  std::vector<std::string> distinct;
+  for (const auto& p : patterns)
+    if (std::none_of(distinct.begin(), distinct.end(), [&](const std::string& d) { return EqualsNoCase(d, p); }))
+      distinct.push_back(p);
+  return distinct;
 }
 
 TEST(MultiPatternSearch, FindsWhatASearchPerPatternFinds) {
@@ -86,6 +96,27 @@ TEST(MultiPatternSearch, FindsWhatASearchPerPatternFinds) {
     for (const bool ignore_case : {false, true})
       ASSERT_EQ(Automaton(patterns, text, ignore_case), BruteForce(patterns, text, ignore_case))
           << "round " << round << " text " << text;
+    const std::vector<std::string> distinct = DistinctWithoutCase(patterns);
+    ASSERT_EQ(Hashed(distinct, text), BruteForce(distinct, text, true)) << "round " << round << " text " << text;
+  }
+}
+
+TEST(MultiPatternSearch, LinkMarksFindEveryLengthAndCrowdedPrefixes) {
+  // Lengths across the hashed range and past it, many lengths behind one prefix (sent to the
+  // automaton), and short patterns, on texts of one, two and three letters.
+  std::mt19937 random(17);
+  const std::string alphabet = "aAb\xc9\xe9";
+  for (int round = 0; round < 300; ++round) {
+    std::vector<std::string> patterns;
+    for (size_t n = 1 + random() % 20; n > 0; --n) {
+      const size_t length = random() % 4 == 0 ? 60 + random() % 10 : random() % 16;
+      std::string pattern;
+      for (size_t i = 0; i < length; ++i) pattern += alphabet[random() % (round % 3 + 1)];
+      patterns.push_back(pattern);
+    }
+    patterns = DistinctWithoutCase(patterns);
+    std::string text;
+    for (size_t n = random() % 200; n > 0; --n) text += alphabet[random() % alphabet.size()];
     ASSERT_EQ(Hashed(patterns, text), BruteForce(patterns, text, true)) << "round " << round << " text " << text;
   }
 }
@@ -94,9 +125,9 @@ TEST(MultiPatternSearch, NoPatternsOrOnlyEmptyOnesFindNothing) {
   EXPECT_TRUE(Automaton({}, "text", false).empty());
   EXPECT_TRUE(Automaton({"", ""}, "text", true).empty());
   EXPECT_TRUE(Hashed({"", ""}, "text").empty());
-  // Patterns longer than the hashing search takes are left to the automaton.
-  const std::string long_pattern(ShortPatternSearch::kLongest + 1, 'a');
-  EXPECT_EQ(Hashed({long_pattern, "aa"}, long_pattern).size(), ShortPatternSearch::kLongest);
+  // A pattern longer than the hashing takes is still found, by the automaton.
+  const std::string long_pattern(LinkMarkSearch::kLongest + 1, 'a');
+  EXPECT_EQ(Hashed({long_pattern, "aa"}, long_pattern).size(), LinkMarkSearch::kLongest + 1);
 }
 
 }  // namespace

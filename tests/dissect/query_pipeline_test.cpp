@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
 #include <filesystem>
 #include <thread>
 
@@ -272,3 +273,45 @@ TEST(HeaderBlockPieces, PortDatesAndFileNames) {
 
 }  // namespace
 }  // namespace kestrum::testing
+
+namespace kestrum {
+namespace {
+
+// The page text as reading the file line by line gives it: a line ends at CR LF, LF or CR; empty
+// lines before the first line vanish; lines are joined by CR LF.
+std::string ReadLineByLine(std::string_view data) {
+  std::string text;
+  size_t pos = 0;
+  while (pos < data.size()) {
+    size_t end = data.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = data.size();
+    const std::string_view line = data.substr(pos, end - pos);
+    if (text.empty()) {
+      text.assign(line);
+    } else {
+      text.append("\r\n").append(line);
+    }
+    if (end == data.size()) break;
+    pos = end + ((data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n') ? 2 : 1);
+  }
+  return text;
+}
+
+TEST(ReadPageText, GivesWhatReadingLineByLineGives) {
+  testing::TempFolder folder;
+  std::mt19937 random(21);
+  for (int round = 0; round < 3000; ++round) {
+    std::string data;
+    for (size_t n = random() % 24; n > 0; --n) data += "ab\r\n\r\n"[random() % 6];
+    if (round == 0) data.clear();
+    folder.write("page.txt", data);
+    std::string text = "left over";
+    ASSERT_TRUE(ReadPageText(folder.file("page.txt"), text));
+    ASSERT_EQ(text, ReadLineByLine(data)) << ::testing::PrintToString(data);
+  }
+  std::string text;
+  EXPECT_FALSE(ReadPageText(folder.file("missing.txt"), text));
+}
+
+}  // namespace
+}  // namespace kestrum

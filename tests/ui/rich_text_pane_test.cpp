@@ -29,6 +29,12 @@ TEST(RichTextPane, KeepsEveryByteAndWritesEveryLineBreakAsCrLf) {
   pane.setText(input);
   EXPECT_EQ(pane.text(), ToCrLf(input));
   EXPECT_EQ(pane.length(), ToCrLf(input).size());
+  // Its own text given back as a view into the buffer it rewrites (the sanitizer build sees overlaps).
+  pane.setText(*pane.textView());
+  EXPECT_EQ(pane.text(), ToCrLf(input));
+  pane.setText(pane.textView()->substr(4));
+  EXPECT_EQ(pane.text(), ToCrLf(input).substr(4));
+  pane.setText(input);
 
   // A keystroke makes the pane read its text back from the document.
   pane.select(0, 0);
@@ -283,6 +289,29 @@ TEST(RichTextPane, GutterNumbersTheLinesOfTheTextNotTheirPieces) {
   EXPECT_EQ(numbers, (std::vector<int>{0, 1, 2}));
   pane.select(9000, 0);
   EXPECT_EQ(pane.lineNumberOfBlock(pane.textCursor().blockNumber()), 1);
+}
+
+// Handlers of the pane's signals (the tools pane tidies its text in one) see the new text whole:
+// its lines, display breaks and the caret at its start.
+TEST(RichTextPane, SignalsOfANewTextComeWhenItIsInPlace) {
+  ui::RichTextPane pane;
+  pane.setText("old\r\ntext");
+  pane.select(1, 2);
+  const std::string text = "a\r\n" + std::string(10000, 'x') + "\r\nb";
+  std::vector<std::string> seen_in_text_changed;
+  int blocks_told = 0;
+  bool copy_told = true;
+  QObject::connect(&pane, &QPlainTextEdit::textChanged, [&] {
+    seen_in_text_changed.push_back(std::to_string(pane.lineCount()) + " lines, caret " +
+                                   std::to_string(pane.selectionStart()) + "+" +
+                                   std::to_string(pane.selectionLength()) + (pane.text() == text ? ", new" : ", old"));
+  });
+  QObject::connect(&pane, &QPlainTextEdit::blockCountChanged, [&](int blocks) { blocks_told = blocks; });
+  QObject::connect(&pane, &QPlainTextEdit::copyAvailable, [&](bool available) { copy_told = available; });
+  pane.setText(text);
+  EXPECT_EQ(seen_in_text_changed, (std::vector<std::string>{"3 lines, caret 0+0, new"}));
+  EXPECT_EQ(blocks_told, pane.document()->blockCount());
+  EXPECT_FALSE(copy_told);
 }
 
 }  // namespace

@@ -1,0 +1,126 @@
+#include "dissect/link_mark_search.h"
+
+#include <algorithm>
+
+namespace kestrum {
+namespace {
+
+void SetBit(std::vector<uint64_t>& bits, uint32_t bit) {
+  bits[bit >> 6] |= uint64_t{1} << (bit & 63);
+}
+
+size_t TableSizeFor(size_t entries) {
+  size_t size = 16;
+  while (size < entries * 2) size *= 2;
+  return size;
+}
+
+}  // namespace
+
+LinkMarkSearch::LinkMarkSearch(const std::vector<std::string_view>& patterns, const std::vector<uint64_t>* hashes)
+    : patterns_(&patterns) {
+  prefix_filter_.assign(size_t{1} << 10, 0);
+  auto prefix_of = [&](size_t p) { return FoldedPrefix(reinterpret_cast<const unsigned char*>(patterns[p].data())); };
+
+  // Hashed patterns by prefix; a prefix with too many lengths sends its patterns to the automaton.
+  std::vector<std::pair<uint32_t, uint32_t>> by_prefix;  // prefix, pattern
+  for (size_t p = 0; p < patterns.size(); ++p) {
+    const std::string_view pattern = patterns[p];
+    if (pattern.empty()) continue;
+    if (pattern.size() < 4) {
+      short_patterns_.push_back({p, pattern});
+    } else if (pattern.size() > kLongest) {
+      automaton_numbers_.push_back(p);
+    } else {
+      by_prefix.emplace_back(prefix_of(p), static_cast<uint32_t>(p));
+    }
+  }
+  std::sort(by_prefix.begin(), by_prefix.end());
+
+  std::vector<uint32_t> hashed;
+  std::vector<std::pair<uint32_t, std::vector<uint8_t>>> kept_groups;
+  for (size_t first = 0; first < by_prefix.size();) {
+    size_t last = first;
+    while (last < by_prefix.size() && by_prefix[last].first == by_prefix[first].first) ++last;
+    std::vector<uint8_t> lengths;
+    for (size_t k = first; k < last; ++k) lengths.push_back(static_cast<uint8_t>(patterns[by_prefix[k].second].size()));
+    std::sort(lengths.begin(), lengths.end());
+    lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
+    if (lengths.size() > kMostLengths) {
+      for (size_t k = first; k < last; ++k) automaton_numbers_.push_back(by_prefix[k].second);
+    } else {
+      kept_groups.emplace_back(by_prefix[first].first, std::move(lengths));
+      for (size_t k = first; k < last; ++k) hashed.push_back(by_prefix[k].second);
+    }
+    first = last;
+  }
+
+  groups_.assign(kept_groups.empty() ? 0 : TableSizeFor(kept_groups.size()), Group{});
+  for (auto& [prefix, lengths] : kept_groups) {
+    SetBit(prefix_filter_, Spread(prefix) >> 16);
+    const size_t mask = groups_.size() - 1;
+    size_t slot = GroupSlot(prefix) & mask;
+    while (groups_[slot].count != 0) slot = (slot + 1) & mask;
+    groups_[slot] = {prefix, static_cast<uint32_t>(lengths_.size()), static_cast<uint32_t>(lengths.size())};
+    lengths_.insert(lengths_.end(), lengths.begin(), lengths.end());
+  }
+
+  table_.assign(TableSizeFor(hashed.size()), Entry{});
+  hashes_.assign(patterns.size(), 0);
+  // Eight bits a pattern: small enough to stay in the second-level cache for a page of a few
+  // hundred thousand links.
+  probe_filter_.assign(std::max<size_t>(1, TableSizeFor(hashed.size()) / 16), 0);
+  const size_t mask = table_.size() - 1;
+  const size_t filter_mask = probe_filter_.size() * 64 - 1;
+  for (uint32_t p : hashed) {
+    const std::string_view pattern = patterns[p];
+    const uint64_t hash = hashes ? (*hashes)[p] : CaselessIndex::Hash(pattern);
+    hashes_[p] = hash;
+    const size_t slot_hash = Slot(hash, pattern.size());
+    SetBit(probe_filter_, static_cast<uint32_t>((slot_hash >> 20) & filter_mask));
+    size_t slot = slot_hash & mask;
+    while (table_[slot].number != 0) slot = (slot + 1) & mask;
+    table_[slot] = {static_cast<uint32_t>(hash >> 32), p + 1};
+  }
+
+  if (!automaton_numbers_.empty()) {
+    std::sort(automaton_numbers_.begin(), automaton_numbers_.end());
+    for (size_t p : automaton_numbers_) automaton_patterns_.emplace_back(patterns[p]);
+    automaton_ = std::make_unique<MultiPatternSearch>(automaton_patterns_, true);
+  }
+}
+
+std::vector<size_t> LinkMarkSearch::shortStarts(std::string_view text, const ShortPattern& pattern) {
+  // Every spelling of the first byte, found by memchr; the rest compared where it stands.
+  std::vector<size_t> starts;
+  const char lower = AnsiLower(pattern.text[0]), upper = AnsiUpper(lower);
+  for (const char first : {lower, upper}) {
+    const char* from = text.data();
+    const char* const end = text.data() + text.size();
+    while (from < end) {
+      const auto* hit = static_cast<const char*>(std::memchr(from, first, static_cast<size_t>(end - from)));
+      if (!hit) break;
+      const size_t start = static_cast<size_t>(hit - text.data());
+      if (EqualsNoCase(text.substr(start, pattern.text.size()), pattern.text)) starts.push_back(start);
+      from = hit + 1;
+    }
+    if (upper == lower) break;
+  }
+  std::sort(starts.begin(), starts.end());
+  return starts;
+}
+
+std::vector<size_t> LinkMarkSearch::prefixCandidates(std::string_view text) const {
+  std::vector<size_t> candidates;
+  if (text.size() < 4) return candidates;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const uint64_t* filter = prefix_filter_.data();
+  const size_t last = text.size() - 4;
+  for (size_t start = 0; start <= last; ++start) {
+    const uint32_t bit = Spread(FoldedPrefix(bytes + start)) >> 16;
+    if ((filter[bit >> 6] >> (bit & 63)) & 1) candidates.push_back(start);
+  }
+  return candidates;
+}
+
+}  // namespace kestrum
