@@ -292,41 +292,43 @@ class ImageScan {
     // after this window's start and ends in its known part is this window's cut too.
     if (taken_ && position <= taken_->first_read && known_end >= taken_->last_read &&
         src_absent == taken_->src_absent) {
-      finish(page_.substr(taken_->begin, taken_->end - taken_->begin), taken_->lower, 3);
+      if (taken_->reference) handOver(std::string(*taken_->reference));
       return;
     }
     taken_.reset();
     WindowRules rules(page_.substr(position, known_end - position), double_blank == kNone);
     if (const std::optional<Cut> cut = rules.cut(src_absent)) {
+      std::optional<std::string> reference =
+          finished(rules.known().substr(cut->begin, cut->end - cut->begin), cut->lower, 3);
       if (!rules.readWindowEdges())
         taken_ = Taken{.first_read = position + rules.firstRead(),
                        .last_read = position + rules.lastRead(),
                        .src_absent = src_absent,
-                       .begin = position + cut->begin,
-                       .end = position + cut->end,
-                       .lower = cut->lower};
-      finish(rules.known().substr(cut->begin, cut->end - cut->begin), cut->lower, 3);
+                       .reference = reference};
+      if (reference) handOver(std::move(*reference));
       return;
     }
     WindowRules copy(std::string_view(window_, RemoveDoubleBlanksInto(page_.substr(position, end - position), window_)),
                      true);
     const Cut cut = *copy.cut(false);
-    finish(copy.known().substr(cut.begin, cut.end - cut.begin), cut.lower, 3);
+    if (auto reference = finished(copy.known().substr(cut.begin, cut.end - cut.begin), cut.lower, 3))
+      handOver(std::move(*reference));
   }
 
   void background(size_t position) {
     const std::string reference = BackgroundReference(page_.substr(position, kImageReferenceLimit));
-    finish(reference, false, 1);
+    if (auto finished_reference = finished(reference, false, 1)) handOver(std::move(*finished_reference));
   }
 
  private:
-  void finish(std::string_view piece, bool lower, size_t minimum_length) {
+  // The reference the finish rules make of a cut piece, when it is one.
+  std::optional<std::string> finished(std::string_view piece, bool lower, size_t minimum_length) {
     piece = piece.substr(0, piece.find(')'));
-    const bool absolute = StartsWith(piece, "/");
+    const bool absolute = !piece.empty() && piece.front() == '/';
     auto passes = [&](std::string_view text) {
       return TrimSpaces(text).size() >= minimum_length && text.find('.') != kNone;
     };
-    if (!absolute && !passes(piece)) return;
+    if (!absolute && !passes(piece)) return std::nullopt;
     // The address box keeps its text during the scan.
     if (absolute && !host_) host_ = hooks_.host_of_page();
     const std::string_view host = absolute ? std::string_view(*host_) : std::string_view();
@@ -340,9 +342,11 @@ class ImageScan {
     } else {
       std::copy(piece.begin(), piece.end(), out);
     }
-    if (absolute && !passes(reference)) return;
-    hooks_.found(reference);
+    if (absolute && !passes(reference)) return std::nullopt;
+    return reference;
   }
+
+  void handOver(std::string reference) { hooks_.found(reference); }
 
   std::string_view page_;
   const ImageScanHooks& hooks_;
@@ -351,14 +355,13 @@ class ImageScan {
   NextOccurrence src_;
   std::optional<std::string> host_;
   char window_[kImageReferenceLimit];
-  // The last cut that did not depend on its window's edges, in page positions.
+  // The last cut that did not depend on its window's edges: the span it was read from, in page
+  // positions, and the reference it gave.
   struct Taken {
     size_t first_read;
     size_t last_read;
     bool src_absent;
-    size_t begin;
-    size_t end;
-    bool lower;
+    std::optional<std::string> reference;
   };
   std::optional<Taken> taken_;
 };
