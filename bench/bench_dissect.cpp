@@ -13,6 +13,7 @@
 #include "core/recording_desktop.h"
 #include "dissect/content_scanner.h"
 #include "dissect/image_extractor.h"
+#include "dissect/image_references.h"
 #include "dissect/link_extractor.h"
 #include "dissect/link_finder.h"
 #include "page_generator.h"
@@ -119,6 +120,19 @@ void BM_ExtractImages(benchmark::State& state, PageKind kind) {
   state.counters["images"] = static_cast<double>(images.count());
 }
 
+// The image scan alone, on the page in memory: what ExtractImages costs besides reading the file
+// and the duplicate test of every reference.
+void BM_FindImageReferences(benchmark::State& state, PageKind kind) {
+  const std::string page = MakePage(kind, state.range(0));
+  size_t references = 0;
+  ImageScanHooks hooks;
+  hooks.host_of_page = [] { return std::string("http://www.example.com"); };
+  hooks.found = [&](std::string&) { ++references; };
+  TimeScan(
+      state, page, [&] { references = 0; }, [&] { FindImageReferences(page, hooks); });
+  state.counters["references"] = static_cast<double>(references);
+}
+
 void BM_ContentScan(benchmark::State& state, PageKind kind) {
   ScanProgram program;
   const std::string page = MakePage(kind, state.range(0));
@@ -182,6 +196,7 @@ KESTRUM_SCAN_BENCHMARKS(BM_LinkMarkRuns);
 KESTRUM_SCAN_BENCHMARKS(BM_ExtractLinks);
 KESTRUM_SCAN_BENCHMARKS(BM_HighlightLinks);
 KESTRUM_SCAN_BENCHMARKS(BM_ExtractImages);
+KESTRUM_SCAN_BENCHMARKS(BM_FindImageReferences);
 KESTRUM_SCAN_BENCHMARKS(BM_ContentScan);
 KESTRUM_SCAN_BENCHMARKS(BM_AllScans);
 

@@ -1,6 +1,7 @@
 #include "dissect/image_extractor.h"
 
 #include <optional>
+#include <utility>
 
 #include "core/app_log.h"
 #include "core/ini_profile.h"
@@ -16,17 +17,12 @@ void ExtractImages(Context& ctx, ItemList& images, const std::string& page_file,
   ListedItems listed(ctx);
   if (const auto page = page_file.empty() ? std::nullopt : ReadWholeFile(page_file)) {
     ImageScanHooks hooks;
-    // The address box keeps its text during the scan: its host is worked out (and logged) once,
-    // when the first reference beginning with "/" needs it.
-    std::optional<std::string> host;
+    // The scan asks once; the duplicate lines found before go to the log ahead of the host's.
     hooks.host_of_page = [&] {
-      if (!host) {
-        listed.flushLog();
-        host = GetHostFromURL(ctx, page_address);
-      }
-      return *host;
+      listed.flushLog();
+      return GetHostFromURL(ctx, page_address);
     };
-    hooks.found = [&](std::string& reference) { listed.addIfNew(reference); };
+    hooks.found = [&](std::string& reference) { listed.addIfNew(std::move(reference)); };
     hooks.yield = [&] {
       listed.flushLog();
       if (ctx.desktop) ctx.desktop->processEvents();

@@ -13,9 +13,11 @@ namespace kestrum {
 inline constexpr size_t kImageReferenceLimit = 150;
 
 struct ImageScanHooks {
-  // Protocol, "://" and host of the page's address; asked for each reference beginning with "/".
+  // Protocol, "://" and host of the page's address; asked once, when the first reference
+  // beginning with "/" needs it.
   std::function<std::string()> host_of_page;
-  // Every reference that passes the finish rules, in scan order, before the duplicate test.
+  // Every reference that passes the finish rules, in scan order, before the duplicate test. The
+  // hook may take the text.
   std::function<void(std::string&)> found;
   // Called between stretches of the page so that a window stays responsive.
   std::function<void()> yield;

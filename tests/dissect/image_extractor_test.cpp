@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "core/memory_views.h"
 #include "core/recording_desktop.h"
+#include "dissect/image_references.h"
+#include "literal_image_scan.h"
 #include "scan_test_support.h"
 #include "support/temp_folder.h"
 
@@ -134,6 +137,91 @@ TEST(ExtractImages, MissingOrEmptyFileGivesEmptyListAndClosingLines) {
     const List log = LoggedMessages(program.ctx);
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[1], "Images found: 0");
+  }
+}
+
+constexpr const char* kHost = "http://host.example";
+
+// The references the scan hands over, duplicates included, in its order.
+List ScannedReferences(const std::string& page) {
+  List found;
+  ImageScanHooks hooks;
+  hooks.host_of_page = [] { return std::string(kHost); };
+  hooks.found = [&](std::string& reference) { found.push_back(reference); };
+  FindImageReferences(page, hooks);
+  return found;
+}
+
+// Pages pieced together from the markers, quotes, blanks and letters the rules react to, so
+// that markers overlap, windows start inside blank runs and references reach the end of a
+// window or of the page.
+std::string GeneratedPage(std::mt19937& random) {
+  static const std::vector<std::string> fragments = {
+      // Image sources, quoted, apostrophed and bare; blanks before and inside the marker.
+      "<img src=\"", "<IMG SRC=\"", "img src='", "<img src=", " src=\"", " sRc=", "  src=\"", "   src='", " src  =\"",
+      "src=  \"", "sr  c=",
+      // Script sources hide the images around them.
+      "script src=\"", "<SCRIPT SRC=", "script  src=",
+      // Style references and backgrounds.
+      "url(", "URL(", "Url(\"", "url('", "u  rl(", "background:url(", " background=\"", " background=", " BACKGROUND='",
+      " background  =",
+      // What the cuts look for.
+      "\"", "\"", "'", "'", ")", "(", ">", "<", "=", ".", ".gif", ".JPG", "/", "/pics/", "/" + std::string(140, 'p'),
+      "pics/Logo", "a", "Z",
+      // Letters of the code page with and without a pair.
+      "\xC9", "\xE9", "\x8A", "\x9A", "\xD7", "\xDF", "\xFF", "\x9F",
+      // Blank runs of every parity, tabs and line breaks.
+      "\t", "\r\n", "\n", " ", " ", "  ", "   ", "    ", std::string(40, 'x'), std::string(120, ' ')};
+  std::uniform_int_distribution<size_t> pick(0, fragments.size() - 1);
+  std::uniform_int_distribution<int> count(0, 60);
+  std::string page;
+  for (int n = count(random); n > 0; --n) page += fragments[pick(random)];
+  return page;
+}
+
+TEST(FindImageReferences, WindowsThatStartInBlankRunsOrEndInsideTheReference) {
+  const std::string filler(20, '-');
+  const std::string long_name = "P.q" + std::string(160, 'x');
+  auto lowered_to_window_end = [&](size_t length) { return "p.q" + std::string(length - 3, 'x'); };
+  struct Case {
+    std::string page;
+    List expected;
+  } const cases[] = {
+      // The window that starts on the first of two blanks loses both and with them " src=".
+      {"<img  src=\"A.gif\">" + filler, {"a.gif"}},
+      // Three blanks: only the window that starts on the second keeps none.
+      {"<img   src=\"A.gif\">" + filler, {"a.gif", "a.gif", "a.gif"}},
+      // Removing the double blank joins src= and its quote.
+      {"<img src=  \"B.gif\">" + filler, {"b.gif", "b.gif", "b.gif", "b.gif"}},
+      // "URL(" passes the test but not the case-sensitive split: each window keeps its own start.
+      {"<p style=\"background:URL(Pic.png)\">" + filler,
+       {"und:URL(Pic.png", "nd:URL(Pic.png", "d:URL(Pic.png", ":URL(Pic.png", "URL(Pic.png"}},
+      // No closing quote in the window: each window's reference ends where the window does.
+      {"<img src=\"" + long_name + "\">",
+       {lowered_to_window_end(141), lowered_to_window_end(142), lowered_to_window_end(143),
+        lowered_to_window_end(144)}},
+      // A second "url(" in the first one's windows: those cut an empty piece, the second's its own.
+      {"<p style=\"x:url(url(a.gif)\">" + filler, {"a.gif", "a.gif", "a.gif", "a.gif"}},
+      // Windows that still see src= take the src rule, the later ones the url( rule.
+      {"<i src=url(a.gif)>" + filler,
+       {"url(a.gif", "url(a.gif", "url(a.gif", "url(a.gif", "a.gif", "a.gif", "a.gif", "a.gif"}},
+      // A src= that comes into the later windows of a "url(" at their far end takes them over:
+      // the cut "b.g" of the last one is the first long enough.
+      {"<p style=\"x:url(a.gif)\">" + std::string(131, '-') + "src=b.gif" + filler, {"a.gif", "b.g"}},
+      // The last eleven bytes start no window, but a window may reach past the end.
+      {"<img src=\"a.gif\">", {"a.gif", "a.gif", "a.gif", "a.gif"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ScannedReferences(c.page), c.expected) << c.page;
+    EXPECT_EQ(testing::literal::ImageScan(c.page, kHost), c.expected) << c.page;
+  }
+}
+
+TEST(FindImageReferences, HandsOverWhatTheLiteralScanFinds) {
+  std::mt19937 random(20261210);
+  for (int n = 0; n < 4000; ++n) {
+    const std::string page = GeneratedPage(random);
+    ASSERT_EQ(ScannedReferences(page), testing::literal::ImageScan(page, kHost)) << ::testing::PrintToString(page);
   }
 }
 
