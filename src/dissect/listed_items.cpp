@@ -32,14 +32,23 @@ bool IsAlreadyListed(Context& ctx, const ItemList& list, std::string& candidate)
 
 bool ListedItems::addIfNew(std::string candidate) {
   RemoveEvery(candidate, "  ");
-  const uint64_t hash = CaselessIndex::Hash(candidate);
-  const size_t match = index_.find(items_, candidate, hash);
+  // A scan often hands over the same text several times in a row: it matches the item the last
+  // one matched or became, without a lookup.
+  size_t match = !items_.empty() && candidate == last_candidate_ ? last_item_ : std::string::npos;
+  uint64_t hash = 0;
+  if (match == std::string::npos) {
+    hash = CaselessIndex::Hash(candidate);
+    match = index_.find(items_, candidate, hash);
+  }
+  last_candidate_ = candidate;
   if (match != std::string::npos) {
+    last_item_ = match;
     log_.add({"[ ", items_[match], " ] was a match to [ ", candidate, " ]"});
     return false;
   }
   items_.push_back(std::move(candidate));
   index_.add(items_.size() - 1, hash);
+  last_item_ = items_.size() - 1;
   return true;
 }
 

@@ -41,6 +41,8 @@ class ListedItems {
   // Items never hold a double blank and no two are equal once lower-cased, so at most one item
   // can match a candidate: one log line, as the list walk gives.
   CaselessIndex index_;
+  std::string last_candidate_;
+  size_t last_item_ = 0;
 };
 
 // The log line of one duplicate.
