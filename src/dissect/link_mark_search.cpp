@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kestrum {
 namespace {
 
@@ -54,6 +58,16 @@ LinkMarkSearch::LinkMarkSearch(const std::vector<std::string_view>& patterns, co
     }
     first = last;
   }
+
+  // The first bytes of the hashed links, for the block test: only while they are few and ASCII.
+  for (const auto& group : kept_groups) {
+    const auto first = static_cast<uint8_t>((group.first & 0xFF) | 0x20);
+    if ((group.first & 0x80) != 0 || first_bytes_.size() > kFewFirstBytes) break;
+    if (std::find(first_bytes_.begin(), first_bytes_.end(), first) == first_bytes_.end()) first_bytes_.push_back(first);
+  }
+  const bool few_ascii = std::all_of(kept_groups.begin(), kept_groups.end(),
+                                     [](const auto& group) { return (group.first & 0x80) == 0; });
+  if (!few_ascii || first_bytes_.size() > kFewFirstBytes) first_bytes_.clear();
 
   groups_.assign(kept_groups.empty() ? 0 : TableSizeFor(kept_groups.size()), Group{});
   for (auto& [prefix, lengths] : kept_groups) {
@@ -116,10 +130,28 @@ std::vector<size_t> LinkMarkSearch::prefixCandidates(std::string_view text) cons
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   const uint64_t* filter = prefix_filter_.data();
   const size_t last = text.size() - 4;
-  for (size_t start = 0; start <= last; ++start) {
+  auto test = [&](size_t start) {
     const uint32_t bit = Spread(FoldedPrefix(bytes + start)) >> 16;
     if ((filter[bit >> 6] >> (bit & 63)) & 1) candidates.push_back(start);
+  };
+  size_t start = 0;
+#if defined(__SSE2__)
+  // Sixteen positions at a time are tested on their first byte against the few bytes that begin
+  // a hashed link (a byte or'ed with 0x20 equals a lower-case letter only when it is that letter).
+  if (!first_bytes_.empty()) {
+    const __m128i case_bit = _mm_set1_epi8(0x20);
+    for (; start + 16 <= last + 1; start += 16) {
+      const __m128i block =
+          _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + start)), case_bit);
+      __m128i any = _mm_setzero_si128();
+      for (const uint8_t first : first_bytes_)
+        any = _mm_or_si128(any, _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(first))));
+      for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(any)); mask != 0; mask &= mask - 1)
+        test(start + static_cast<size_t>(__builtin_ctz(mask)));
+    }
   }
+#endif
+  for (; start <= last; ++start) test(start);
   return candidates;
 }
 

@@ -137,6 +137,8 @@ class LinkMarkSearch {
   std::vector<size_t> prefixCandidates(std::string_view text) const;
 
   const std::vector<std::string_view>* patterns_;
+  static constexpr size_t kFewFirstBytes = 6;
+  std::vector<uint8_t> first_bytes_;     // with 0x20 set; empty when many or not all ASCII
   std::vector<uint64_t> prefix_filter_;  // a bit per spread prefix that begins some hashed pattern
   std::vector<Group> groups_;            // open addressing by prefix
   std::vector<uint8_t> lengths_;

@@ -24,8 +24,10 @@ MarkerFinder::MarkerFinder(const std::vector<std::string_view>& markers) : marke
 
 void MarkerFinder::testPosition(std::string_view text, size_t position,
                                 std::vector<std::vector<size_t>>& found) const {
+  const auto first = static_cast<uint8_t>(text[position] | 0x20);
+  const auto second = position + 1 < text.size() ? static_cast<uint8_t>(text[position + 1] | 0x20) : uint8_t{0};
   for (size_t m = 0; m < markers_.size(); ++m)
-    if (MarkerAt(text, position, markers_[m])) found[m].push_back(position);
+    if (first == first_[m] && second == second_[m] && MarkerAt(text, position, markers_[m])) found[m].push_back(position);
 }
 
 std::vector<std::vector<size_t>> MarkerFinder::findAll(std::string_view text) const {
