@@ -39,15 +39,10 @@ bool PrintSection(const ReportWriter& write, const std::string& title, const std
   return write("==== " + title + " ====\n") && write(body) && write(ended ? "\n" : "\n\n");
 }
 
-std::string_view PaneText(const TextPane& pane, std::string& copy) {
-  if (const auto view = pane.textView()) return *view;
-  return copy = pane.text();
-}
-
 // The source with its findings in colour, for a terminal that shows colour.
 std::string ColouredSource(const TextPane& source) {
   std::string copy;
-  const std::string_view text = PaneText(source, copy);
+  const std::string_view text = source.textIn(copy);
   std::string out;
   size_t pos = 0;
   for (const auto& run : source.formats()) {
@@ -86,7 +81,7 @@ bool TextReport(DissectRun& run, bool colour, const ReportWriter& write) {
   {
     std::string copy;
     if (!PrintSection(write, "Source",
-                      colour ? ColouredSource(window.source()) : ForTerminal(PaneText(window.source(), copy))))
+                      colour ? ColouredSource(window.source()) : ForTerminal(window.source().textIn(copy))))
       return false;
   }
   if (!PrintSection(write, "Headers", ForTerminal(window.headers().text()))) return false;

@@ -39,6 +39,11 @@ class TextPane {
   // The text without a copy, valid until the text next changes (formats leave it as it is), or
   // nothing when the pane keeps no such text; callers then copy it with text().
   virtual std::optional<std::string_view> textView() const { return std::nullopt; }
+  // The text in place when the pane lends it, else a copy kept in `copy`.
+  std::string_view textIn(std::string& copy) const {
+    if (const auto view = textView()) return *view;
+    return copy = text();
+  }
   // Replaces text and formats; every character takes the default look.
   virtual void setText(std::string_view text) = 0;
   // The same, for a text the caller no longer needs: a pane that can keep it does, without a copy.

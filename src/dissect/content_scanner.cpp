@@ -72,8 +72,7 @@ int32_t CountScriptsAndIFrames(int mode, std::string_view text, bool match_case)
 int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, const FoundLinks* found,
                            std::string_view found_in) {
   std::string copy;
-  const std::optional<std::string_view> view = source.textView();
-  const std::string_view text = view ? *view : std::string_view(copy = source.text());
+  const std::string_view text = source.textIn(copy);
   std::vector<std::string> executables;
   if (found && text == found_in) {
     ExtractLinks(ctx, links, *found);

@@ -118,8 +118,7 @@ QueryOutcome RunDissect(Context& ctx) {
 
   // The memory pane lends its text: the scans below change only its looks, never its text.
   std::string source_copy;
-  const std::optional<std::string_view> source_view = source.textView();
-  const std::string_view source_text = source_view ? *source_view : std::string_view(source_copy = source.text());
+  const std::string_view source_text = source.textIn(source_copy);
   ContentScanResult counts;
   if (!ctx.output_to_file) {
     window.setCaption("Blacklists checked, scanning for malicious content");

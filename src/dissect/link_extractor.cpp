@@ -3,17 +3,15 @@
 #include <algorithm>
 
 #include "core/app_log.h"
-#include "dissect/caseless_index.h"
-#include "dissect/log_batch.h"
 #include "dissect/highlight.h"
 #include "dissect/link_finder.h"
-#include "dissect/listed_items.h"
 #include "dissect/link_mark_search.h"
+#include "dissect/listed_items.h"
+#include "dissect/log_batch.h"
 
 namespace kestrum {
 
 namespace {
-
 
 // True when anything was dropped.
 bool DropJunkLinks(std::vector<std::string>& items) {
@@ -83,7 +81,7 @@ void ExtractLinks(Context& ctx, ItemList& links, const FoundLinks& found) {
   {
     LogBatch log(ctx);
     for (const auto& [candidate, item] : found.listing().duplicates)
-      log.add({"[ ", found.item(item), " ] was a match to [ ", found.candidates()[candidate], " ]"});
+      AddDuplicateLine(log, found.item(item), found.candidates()[candidate]);
   }
   // Junk stays listed during the test (later copies are still duplicates) and goes at the end.
   std::vector<std::string_view> items;
@@ -102,21 +100,13 @@ std::vector<TextFormatRun> LinkHighlightRuns(const FoundLinks& found, std::strin
 }
 
 void HighlightLinks(Context& ctx, TextPane& source, std::string_view source_text) {
-  WriteLog(ctx, kScanningSourceLogLine);
-  if (const auto text = source.textView()) {
-    ApplyRuns(source, LinkHighlightRuns(source_text, *text));
-  } else {
-    ApplyRuns(source, LinkHighlightRuns(source_text, source.text()));
-  }
+  HighlightLinks(ctx, source, FoundLinks(source_text));
 }
 
 void HighlightLinks(Context& ctx, TextPane& source, const FoundLinks& found) {
   WriteLog(ctx, kScanningSourceLogLine);
-  if (const auto text = source.textView()) {
-    ApplyRuns(source, LinkHighlightRuns(found, *text));
-  } else {
-    ApplyRuns(source, LinkHighlightRuns(found, source.text()));
-  }
+  std::string copy;
+  ApplyRuns(source, LinkHighlightRuns(found, source.textIn(copy)));
 }
 
 }  // namespace kestrum

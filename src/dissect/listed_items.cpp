@@ -9,12 +9,11 @@
 namespace kestrum {
 
 std::string DuplicateLogLine(std::string_view item, std::string_view candidate) {
-  std::string line = "[ ";
-  line.append(item);
-  line.append(" ] was a match to [ ");
-  line.append(candidate);
-  line.append(" ]");
-  return line;
+  return "[ " + std::string(item) + " ] was a match to [ " + std::string(candidate) + " ]";
+}
+
+void AddDuplicateLine(LogBatch& log, std::string_view item, std::string_view candidate) {
+  log.add({"[ ", item, " ] was a match to [ ", candidate, " ]"});
 }
 
 bool IsAlreadyListed(Context& ctx, const ItemList& list, std::string& candidate) {
@@ -43,7 +42,7 @@ bool ListedItems::addIfNew(std::string candidate) {
   last_candidate_ = candidate;
   if (match != std::string::npos) {
     last_item_ = match;
-    log_.add({"[ ", items_[match], " ] was a match to [ ", candidate, " ]"});
+    AddDuplicateLine(log_, items_[match], candidate);
     return false;
   }
   items_.push_back(std::move(candidate));

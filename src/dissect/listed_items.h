@@ -47,6 +47,8 @@ class ListedItems {
 
 // The log line of one duplicate.
 std::string DuplicateLogLine(std::string_view item, std::string_view candidate);
+// The same line added to a batch, without building it first.
+void AddDuplicateLine(LogBatch& log, std::string_view item, std::string_view candidate);
 
 // The frame every list scan shares: the list is emptied with its header row hidden before the
 // scan; afterwards the found items go in as one batch, the count ("Links found: ", "Images
