@@ -39,8 +39,15 @@ std::string ToUpperAnsi(std::string_view text) {
 
 namespace {
 
+// Eight bytes at a time; a pair of words that differ only in case fold to the same word.
 bool MatchesNoCase(const char* at, std::string_view needle) {
-  for (size_t k = 0; k < needle.size(); ++k)
+  size_t k = 0;
+  for (uint64_t a, b; k + 8 <= needle.size(); k += 8) {
+    std::memcpy(&a, at + k, 8);
+    std::memcpy(&b, needle.data() + k, 8);
+    if (a != b && FoldedWord(a) != FoldedWord(b)) return false;
+  }
+  for (; k < needle.size(); ++k)
     if (AnsiLower(at[k]) != AnsiLower(needle[k])) return false;
   return true;
 }
@@ -104,10 +111,7 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (AnsiLower(a[i]) != AnsiLower(b[i])) return false;
-  return true;
+  return a.size() == b.size() && MatchesNoCase(a.data(), b);
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {

@@ -56,11 +56,9 @@ constexpr bool IsCaseless(char c) {
 std::string ToLowerAnsi(std::string_view text);
 std::string ToUpperAnsi(std::string_view text);
 
-// Up to eight bytes lower-cased into one word, the first byte lowest: by arithmetic when all are
-// ASCII (the usual case for links), by the table otherwise.
-inline uint64_t FoldedBytes(const char* bytes, size_t count) {
-  uint64_t word = 0;
-  std::memcpy(&word, bytes, count);
+// Eight bytes, the first lowest, lower-cased: by arithmetic when all are ASCII (the usual case for
+// links), by the table otherwise. Zero bytes stay zero.
+inline uint64_t FoldedWord(uint64_t word) {
   constexpr uint64_t kHighBits = 0x8080808080808080ull;
   if ((word & kHighBits) == 0) {
     const uint64_t at_least_a = word + 0x3F3F3F3F3F3F3F3Full;  // high bit set from 'A' on
@@ -68,8 +66,22 @@ inline uint64_t FoldedBytes(const char* bytes, size_t count) {
     return word | (((at_least_a ^ beyond_z) & kHighBits) >> 2);  // 0x20 on each capital
   }
   uint64_t folded = 0;
-  for (size_t k = 0; k < count; ++k) folded |= uint64_t{kAnsiCase.lower[static_cast<unsigned char>(bytes[k])]} << (8 * k);
+  for (unsigned k = 0; k < 8; ++k) folded |= uint64_t{kAnsiCase.lower[(word >> (8 * k)) & 0xFF]} << (8 * k);
   return folded;
+}
+
+// Up to eight bytes lower-cased into one word, the first byte lowest.
+inline uint64_t FoldedBytes(const char* bytes, size_t count) {
+  uint64_t word = 0;
+  std::memcpy(&word, bytes, count);
+  return FoldedWord(word);
+}
+
+// The same, for `count` < 8 bytes followed by at least 8 - count readable bytes: one whole load.
+inline uint64_t FoldedHead(const char* bytes, size_t count) {
+  uint64_t word;
+  std::memcpy(&word, bytes, 8);
+  return FoldedWord(count == 0 ? 0 : word & (~uint64_t{0} >> (64 - 8 * count)));
 }
 
 // Searches and comparisons without regard to Windows-1252 letter case.

@@ -19,7 +19,11 @@ class CaselessIndex {
   static constexpr uint64_t kHashSeed = 0x9E3779B97F4A7C15ull;
   static uint64_t HashWord(uint64_t hash, uint64_t folded_word) { return (hash ^ folded_word) * 0xFF51AFD7ED558CCDull; }
   static uint64_t HashEnd(uint64_t hash, const char* tail, size_t tail_bytes, size_t length) {
-    if (tail_bytes > 0) hash = (hash ^ FoldedBytes(tail, tail_bytes)) * 0xC4CEB9FE1A85EC53ull;
+    return HashFoldedEnd(hash, tail_bytes > 0 ? FoldedBytes(tail, tail_bytes) : 0, tail_bytes, length);
+  }
+  // The same with the tail's bytes already folded into a word (FoldedBytes or FoldedHead).
+  static uint64_t HashFoldedEnd(uint64_t hash, uint64_t folded_tail, size_t tail_bytes, size_t length) {
+    if (tail_bytes > 0) hash = (hash ^ folded_tail) * 0xC4CEB9FE1A85EC53ull;
     hash ^= length;
     hash ^= hash >> 33;
     hash *= 0xFF51AFD7ED558CCDull;

@@ -20,7 +20,8 @@ std::vector<TextSpan> FindHighlightSpans(std::string_view text, std::string_view
 }
 
 std::vector<TextFormatRun> RunsCovering(std::vector<TextSpan> spans, Rgb color, bool bold) {
-  std::sort(spans.begin(), spans.end());
+  // Searches mostly give their spans in order already.
+  if (!std::is_sorted(spans.begin(), spans.end())) std::sort(spans.begin(), spans.end());
   std::vector<TextFormatRun> runs;
   size_t start = 0, end = 0;
   bool open = false;

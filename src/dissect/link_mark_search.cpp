@@ -26,8 +26,9 @@ LinkMarkSearch::LinkMarkSearch(const std::vector<std::string_view>& patterns, co
   prefix_filter_.assign(size_t{1} << 10, 0);
   auto prefix_of = [&](size_t p) { return FoldedPrefix(reinterpret_cast<const unsigned char*>(patterns[p].data())); };
 
-  // Hashed patterns by prefix; a prefix with too many lengths sends its patterns to the automaton.
-  std::vector<std::pair<uint32_t, uint32_t>> by_prefix;  // prefix, pattern
+  // Hashed patterns by prefix, gathered in a table of prefixes with a bit for each length (4 to
+  // kLongest); a prefix with too many lengths sends its patterns to the automaton.
+  std::vector<uint32_t> sized;  // patterns of 4 to kLongest bytes
   for (size_t p = 0; p < patterns.size(); ++p) {
     const std::string_view pattern = patterns[p];
     if (pattern.empty()) continue;
@@ -36,27 +37,40 @@ LinkMarkSearch::LinkMarkSearch(const std::vector<std::string_view>& patterns, co
     } else if (pattern.size() > kLongest) {
       automaton_numbers_.push_back(p);
     } else {
-      by_prefix.emplace_back(prefix_of(p), static_cast<uint32_t>(p));
+      sized.push_back(static_cast<uint32_t>(p));
     }
   }
-  std::sort(by_prefix.begin(), by_prefix.end());
-
+  struct PrefixLengths {
+    uint32_t prefix = 0;
+    bool used = false;
+    uint64_t length_bits = 0;
+  };
+  std::vector<PrefixLengths> prefixes(TableSizeFor(sized.size()));
+  auto prefix_slot = [&](uint32_t prefix) -> PrefixLengths& {
+    const size_t mask = prefixes.size() - 1;
+    size_t slot = GroupSlot(prefix) & mask;
+    while (prefixes[slot].used && prefixes[slot].prefix != prefix) slot = (slot + 1) & mask;
+    prefixes[slot].used = true;
+    prefixes[slot].prefix = prefix;
+    return prefixes[slot];
+  };
+  for (uint32_t p : sized) prefix_slot(prefix_of(p)).length_bits |= uint64_t{1} << (patterns[p].size() - 1);
   std::vector<uint32_t> hashed;
-  std::vector<std::pair<uint32_t, std::vector<uint8_t>>> kept_groups;
-  for (size_t first = 0; first < by_prefix.size();) {
-    size_t last = first;
-    while (last < by_prefix.size() && by_prefix[last].first == by_prefix[first].first) ++last;
-    std::vector<uint8_t> lengths;
-    for (size_t k = first; k < last; ++k) lengths.push_back(static_cast<uint8_t>(patterns[by_prefix[k].second].size()));
-    std::sort(lengths.begin(), lengths.end());
-    lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
-    if (lengths.size() > kMostLengths) {
-      for (size_t k = first; k < last; ++k) automaton_numbers_.push_back(by_prefix[k].second);
+  hashed.reserve(sized.size());
+  for (uint32_t p : sized) {
+    if (__builtin_popcountll(prefix_slot(prefix_of(p)).length_bits) > static_cast<int>(kMostLengths)) {
+      automaton_numbers_.push_back(p);
     } else {
-      kept_groups.emplace_back(by_prefix[first].first, std::move(lengths));
-      for (size_t k = first; k < last; ++k) hashed.push_back(by_prefix[k].second);
+      hashed.push_back(p);
     }
-    first = last;
+  }
+  std::vector<std::pair<uint32_t, std::vector<uint8_t>>> kept_groups;
+  for (const PrefixLengths& entry : prefixes) {
+    if (!entry.used || __builtin_popcountll(entry.length_bits) > static_cast<int>(kMostLengths)) continue;
+    std::vector<uint8_t> lengths;
+    for (uint64_t bits = entry.length_bits; bits != 0; bits &= bits - 1)
+      lengths.push_back(static_cast<uint8_t>(__builtin_ctzll(bits) + 1));
+    kept_groups.emplace_back(entry.prefix, std::move(lengths));
   }
 
   // The first bytes of the hashed links, for the block test: only while they are few and ASCII.
@@ -85,13 +99,12 @@ LinkMarkSearch::LinkMarkSearch(const std::vector<std::string_view>& patterns, co
   // hundred thousand links.
   probe_filter_.assign(std::max<size_t>(1, TableSizeFor(hashed.size()) / 16), 0);
   const size_t mask = table_.size() - 1;
-  const size_t filter_mask = probe_filter_.size() * 64 - 1;
   for (uint32_t p : hashed) {
     const std::string_view pattern = patterns[p];
     const uint64_t hash = hashes ? (*hashes)[p] : CaselessIndex::Hash(pattern);
     hashes_[p] = hash;
     const size_t slot_hash = Slot(hash, pattern.size());
-    SetBit(probe_filter_, static_cast<uint32_t>((slot_hash >> 20) & filter_mask));
+    probe_filter_[ProbeWord(slot_hash)] |= ProbeBits(slot_hash);
     size_t slot = slot_hash & mask;
     while (table_[slot].number != 0) slot = (slot + 1) & mask;
     table_[slot] = {static_cast<uint32_t>(hash >> 32), p + 1};

@@ -55,7 +55,11 @@ class LinkMarkSearch {
           if (start + length > size) break;
           for (; hashed + 8 <= length; hashed += 8)
             words_hash = CaselessIndex::HashWord(words_hash, FoldedBytes(text.data() + start + hashed, 8));
-          const uint64_t hash = CaselessIndex::HashEnd(words_hash, text.data() + start + hashed, length - hashed, length);
+          const char* tail = text.data() + start + hashed;
+          const size_t tail_bytes = length - hashed;
+          const uint64_t folded_tail =
+              start + hashed + 8 <= size ? FoldedHead(tail, tail_bytes) : FoldedBytes(tail, tail_bytes);
+          const uint64_t hash = CaselessIndex::HashFoldedEnd(words_hash, folded_tail, tail_bytes, length);
           // Patterns are distinct without regard to case: at most one of a length matches here.
           if (guess < hashes_.size() && hashes_[guess] == hash && (*patterns_)[guess].size() == length &&
               EqualsNoCase(text.substr(start, length), (*patterns_)[guess])) {
@@ -96,6 +100,12 @@ class LinkMarkSearch {
   static unsigned char Fold(unsigned char byte) { return kAnsiCase.lower[byte]; }
   static uint32_t Spread(uint32_t value) { return value * 0x9E3779B1u; }
   static size_t GroupSlot(uint32_t prefix) { return static_cast<size_t>((uint64_t{prefix} * 0x9E3779B97F4A7C15ull) >> 32); }
+  // The probe filter sets two bits of one word per pattern: one memory read per probe, and
+  // fewer false answers than one bit.
+  size_t ProbeWord(size_t slot_hash) const { return (slot_hash >> 20) & (probe_filter_.size() - 1); }
+  static uint64_t ProbeBits(size_t slot_hash) {
+    return uint64_t{1} << ((slot_hash >> 52) & 63) | uint64_t{1} << ((slot_hash >> 58) & 63);
+  }
   static size_t Slot(uint64_t hash, size_t length) {
     return static_cast<size_t>((hash ^ (hash >> 29)) + length * 0x632BE59BD9B4E019ull);
   }
@@ -117,8 +127,8 @@ class LinkMarkSearch {
     // Most probes find nothing: a bit array of a few bits per pattern, kept in the caches,
     // answers those without reading the table.
     const size_t slot_hash = Slot(hash, length);
-    const size_t bit = (slot_hash >> 20) & (probe_filter_.size() * 64 - 1);
-    if (!((probe_filter_[bit >> 6] >> (bit & 63)) & 1)) return;
+    const uint64_t bits = ProbeBits(slot_hash);
+    if ((probe_filter_[ProbeWord(slot_hash)] & bits) != bits) return;
     const size_t mask = table_.size() - 1;
     const uint32_t check = static_cast<uint32_t>(hash >> 32);
     for (size_t slot = slot_hash & mask; table_[slot].number != 0; slot = (slot + 1) & mask) {

@@ -7,6 +7,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/app_log.h"
 #include "core/identity.h"
 #include "core/ini_profile.h"
@@ -98,6 +102,37 @@ void FinishQuery(Context& ctx, const std::string& saved_caption) {
     window.setViewButtonEnabled(button, has_content);
   window.source().setEnabled(has_content);
   window.setCaption(saved_caption);
+}
+
+#if defined(__SSE2__)
+__m128i LineBreakBytes(__m128i block) {
+  return _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\n')));
+}
+#endif
+
+// Line breaks other than CR LF: each CR and each LF counts, less two for every CR LF.
+size_t CountLoneBreaks(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t size = text.size();
+  size_t breaks = 0, pairs = 0, i = 0;
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; i + 17 <= size; i += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 1));
+    const auto any = static_cast<unsigned>(_mm_movemask_epi8(LineBreakBytes(here)));
+    if (any == 0) continue;
+    breaks += static_cast<size_t>(__builtin_popcount(any));
+    const __m128i pair = _mm_and_si128(_mm_cmpeq_epi8(here, cr), _mm_cmpeq_epi8(next, lf));
+    pairs += static_cast<size_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(pair))));
+  }
+#endif
+  for (; i < size; ++i) {
+    if (bytes[i] != '\r' && bytes[i] != '\n') continue;
+    ++breaks;
+    if (bytes[i] == '\r' && i + 1 < size && bytes[i + 1] == '\n') ++pairs;
+  }
+  return breaks - 2 * pairs;
 }
 
 }  // namespace
@@ -212,20 +247,28 @@ bool ReadPageText(const std::string& path, std::string& page_text) {
   }
   // CR LF, a lone LF and a lone CR each end one line; lines are joined by CR LF. The text grows
   // by one byte for each lone break, filled from its end so that every byte moves once.
-  size_t lone_breaks = 0;
   const size_t size = page_text.size();
-  for (size_t i = page_text.find_first_of("\r\n"); i != std::string::npos; i = page_text.find_first_of("\r\n", i + 1)) {
-    if (page_text[i] == '\r' && i + 1 < size && page_text[i + 1] == '\n') {
-      ++i;
-    } else {
-      ++lone_breaks;
-    }
-  }
+  const size_t lone_breaks = CountLoneBreaks(page_text);
   if (lone_breaks == 0) return true;
   page_text.resize(size + lone_breaks);
   char* text = page_text.data();
   size_t to = size + lone_breaks;
-  for (size_t from = size; from-- > 0;) {
+  size_t from = size;
+  // Bytes after `from` that are read below are never overwritten: `to` stays ahead of `from` by
+  // the lone breaks still to come, and once none is left the rest is already in place.
+  while (to > from) {
+#if defined(__SSE2__)
+    if (from >= 16) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from - 16));
+      if (_mm_movemask_epi8(LineBreakBytes(block)) == 0) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(text + to - 16), block);
+        from -= 16;
+        to -= 16;
+        continue;
+      }
+    }
+#endif
+    --from;
     const char c = text[from];
     const bool lone_lf = c == '\n' && (from == 0 || text[from - 1] != '\r');
     const bool lone_cr = c == '\r' && (from + 1 >= size || text[from + 1] != '\n');
