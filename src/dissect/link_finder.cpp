@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -16,105 +17,122 @@ namespace {
 constexpr std::string_view kQuoteText = "\"";
 constexpr std::string_view kApostrophe = "'";
 
+// The bytes the rules cut at or look for, a bit each, gathered once per word. A candidate is cut
+// from its word and only ever loses bytes, so a cut at a byte its word lacks changes nothing and
+// is skipped.
+enum CutByte : unsigned {
+  kHasQuote = 1u << 0,
+  kHasApostrophe = 1u << 1,
+  kHasTagEnd = 1u << 2,
+  kHasTab = 1u << 3,
+  kHasSemicolon = 1u << 4,
+  kHasParenthesis = 1u << 5,
+  kHasClosingParenthesis = 1u << 6,
+  kHasEquals = 1u << 7,
+};
+
+constexpr std::array<uint8_t, 256> kCutBytes = [] {
+  std::array<uint8_t, 256> bits{};
+  bits['"'] = kHasQuote;
+  bits['\''] = kHasApostrophe;
+  bits['>'] = kHasTagEnd;
+  bits['\t'] = kHasTab;
+  bits[';'] = kHasSemicolon;
+  bits['('] = kHasParenthesis;
+  bits[')'] = kHasClosingParenthesis;
+  bits['='] = kHasEquals;
+  return bits;
+}();
+
+unsigned CutBytesOf(std::string_view word) {
+  unsigned bits = 0;
+  for (const char c : word) bits |= kCutBytes[static_cast<unsigned char>(c)];
+  return bits;
+}
+
 // 'x' and f('x') both give x.
-void CleanApostrophes(std::string& candidate) {
-  if (!Contains(candidate, kApostrophe)) return;
+void CleanApostrophes(std::string& candidate, unsigned bytes) {
+  if (!(bytes & kHasApostrophe) || !Contains(candidate, kApostrophe)) return;
   KeepSecondPiece(candidate, kApostrophe);
   KeepBefore(candidate, kApostrophe);
 }
 
-void CutAtTagEndAndTab(std::string& candidate) {
-  KeepBefore(candidate, ">");
-  KeepBefore(candidate, "\t");
+void CutAtTagEndAndTab(std::string& candidate, unsigned bytes) {
+  if (bytes & kHasTagEnd) KeepBefore(candidate, ">");
+  if (bytes & kHasTab) KeepBefore(candidate, "\t");
+}
+
+void RemoveQuotes(std::string& candidate, unsigned bytes) {
+  if (bytes & kHasQuote) RemoveEvery(candidate, kQuoteText);
 }
 
 // The text between the first two double quotes when the word holds =", else the whole word.
-void PickQuoted(std::string_view word, std::string& candidate) {
+void PickQuoted(std::string_view word, std::string& candidate, unsigned bytes) {
   candidate.assign(word);
-  if (Contains(word, "=\"")) KeepSecondPiece(candidate, kQuoteText);
+  if ((bytes & kHasQuote) && Contains(word, "=\"")) KeepSecondPiece(candidate, kQuoteText);
 }
 
-void HrefRule(std::string_view word, std::string& candidate) {
+void HrefRule(std::string_view word, std::string& candidate, unsigned bytes) {
   candidate.assign(word);
-  if (ContainsNoCase(word, "href=\"")) {
+  if ((bytes & kHasQuote) && ContainsNoCase(word, "href=\"")) {
     RemoveEvery(candidate, "href=");
     RemoveEvery(candidate, kQuoteText);
-  } else if (ContainsNoCase(word, "href='")) {
+  } else if ((bytes & kHasApostrophe) && ContainsNoCase(word, "href='")) {
     KeepSecondPiece(candidate, "href='");
     KeepBefore(candidate, kApostrophe);
   } else {
     KeepSecondPiece(candidate, "href=");
-    KeepBefore(candidate, ">");
+    if (bytes & kHasTagEnd) KeepBefore(candidate, ">");
   }
-  CleanApostrophes(candidate);
-  CutAtTagEndAndTab(candidate);
+  CleanApostrophes(candidate, bytes);
+  CutAtTagEndAndTab(candidate, bytes);
 }
 
-void ResRule(std::string_view word, std::string& candidate) {
+void ResRule(std::string_view word, std::string& candidate, unsigned bytes) {
   candidate.assign(word);
   RemoveEvery(candidate, "res://");
-  RemoveEvery(candidate, kQuoteText);
-  CutAtTagEndAndTab(candidate);
+  RemoveQuotes(candidate, bytes);
+  CutAtTagEndAndTab(candidate, bytes);
 }
 
 // ftp:// and src= words.
-void QuotedValueRule(std::string_view word, std::string& candidate) {
-  PickQuoted(word, candidate);
+void QuotedValueRule(std::string_view word, std::string& candidate, unsigned bytes) {
+  PickQuoted(word, candidate, bytes);
   if (candidate.empty()) candidate.assign(word);
-  CleanApostrophes(candidate);
-  CutAtTagEndAndTab(candidate);
+  CleanApostrophes(candidate, bytes);
+  CutAtTagEndAndTab(candidate, bytes);
 }
 
-void UrlRule(std::string_view word, std::string& candidate) {
+void UrlRule(std::string_view word, std::string& candidate, unsigned bytes) {
   candidate.assign(word);
-  if (!Contains(word, kApostrophe)) {
+  if (!(bytes & kHasApostrophe)) {
     KeepSecondPiece(candidate, "url(");
-    KeepBefore(candidate, ")");
-    RemoveEvery(candidate, kQuoteText);
+    if (bytes & kHasClosingParenthesis) KeepBefore(candidate, ")");
+    RemoveQuotes(candidate, bytes);
   } else {
     KeepSecondPiece(candidate, kApostrophe);
     KeepBefore(candidate, kApostrophe);
   }
-  CutAtTagEndAndTab(candidate);
-  KeepSecondPiece(candidate, "(");
-  KeepSecondPiece(candidate, ")");
+  CutAtTagEndAndTab(candidate, bytes);
+  if (bytes & kHasParenthesis) KeepSecondPiece(candidate, "(");
+  if (bytes & kHasClosingParenthesis) KeepSecondPiece(candidate, ")");
 }
 
 // http:// and https:// words. A refresh target (;url=) comes out lower-cased as a whole.
-void AddressRule(std::string_view word, std::string& candidate) {
-  PickQuoted(word, candidate);
-  if (ContainsNoCase(candidate, ";url=")) {
+void AddressRule(std::string_view word, std::string& candidate, unsigned bytes) {
+  PickQuoted(word, candidate, bytes);
+  if ((bytes & kHasSemicolon) && ContainsNoCase(candidate, ";url=")) {
     for (char& c : candidate) c = AnsiLower(c);
     KeepSecondPiece(candidate, ";url=");
-    KeepBefore(candidate, kApostrophe);
+    if (bytes & kHasApostrophe) KeepBefore(candidate, kApostrophe);
   }
-  KeepSecondPiece(candidate, kQuoteText);
+  if (bytes & kHasQuote) KeepSecondPiece(candidate, kQuoteText);
   if (candidate.empty()) candidate.assign(word);
-  CleanApostrophes(candidate);
-  KeepSecondPiece(candidate, "href=");
-  RemoveEvery(candidate, kQuoteText);
-  CutAtTagEndAndTab(candidate);
+  CleanApostrophes(candidate, bytes);
+  if (bytes & kHasEquals) KeepSecondPiece(candidate, "href=");
+  RemoveQuotes(candidate, bytes);
+  CutAtTagEndAndTab(candidate, bytes);
 }
-
-// Every rule's test needs "=", ":" or "(" in the word; most words have none and are skipped
-// without running seven searches.
-constexpr std::array<bool, 256> kRuleBytes = [] {
-  std::array<bool, 256> bytes{};
-  bytes[static_cast<unsigned char>('=')] = true;
-  bytes[static_cast<unsigned char>(':')] = true;
-  bytes[static_cast<unsigned char>('(')] = true;
-  return bytes;
-}();
-
-bool MayHoldLink(std::string_view word) {
-  for (char c : word)
-    if (kRuleBytes[static_cast<unsigned char>(c)]) return true;
-  return false;
-}
-
-}  // namespace
-
-namespace {
 
 enum RuleTest : unsigned {
   kHref = 1u << 0,
@@ -126,43 +144,51 @@ enum RuleTest : unsigned {
   kHttps = 1u << 6,
 };
 
-bool EndsAt(std::string_view word, size_t end, std::string_view text) {
-  return end >= text.size() && word.substr(end - text.size(), text.size()) == text;
+// Whether the `text.size()` bytes before `at` are `text`; `room` bytes of the word stand before it.
+template <size_t N>
+bool EndsAt(const char* at, size_t room, const char (&text)[N]) {
+  constexpr size_t kSize = N - 1;
+  return room >= kSize && std::memcmp(at - kSize, text, kSize) == 0;
+}
+
+// The rule tests met at one rule byte of a word: every test text ends in "=" or "(", or holds
+// "://". `at` points at the byte, with `before` bytes of the word in front of it and `after`
+// behind it.
+unsigned RuleTestsAt(const char* at, size_t before, size_t after) {
+  switch (*at) {
+    case '=':
+      return (EndsAt(at, before, "href") ? kHref : 0u) | (EndsAt(at, before, "src") ? kSrc : 0u);
+    case '(':
+      return EndsAt(at, before, "url") ? kUrl : 0u;
+    case ':': {
+      if (after < 2 || at[1] != '/' || at[2] != '/') return 0;
+      unsigned tests = 0;
+      if (EndsAt(at, before, "res")) tests |= kRes;
+      if (EndsAt(at, before, "ftp")) tests |= kFtp;
+      if (EndsAt(at, before, "http")) tests |= kHttp;
+      if (EndsAt(at, before, "https")) tests |= kHttps;
+      return tests;
+    }
+    default:
+      return 0;
+  }
 }
 
 }  // namespace
 
-// One look at each rule byte of the word: every test text ends in "=" or "(", or holds "://".
 unsigned LinkRuleTests(std::string_view word) {
   unsigned tests = 0;
-  for (size_t i = 0; i < word.size(); ++i) {
-    switch (word[i]) {
-      case '=':
-        if (EndsAt(word, i, "href")) tests |= kHref;
-        if (EndsAt(word, i, "src")) tests |= kSrc;
-        break;
-      case '(':
-        if (EndsAt(word, i, "url")) tests |= kUrl;
-        break;
-      case ':':
-        if (word.substr(i, 3) != "://") break;
-        if (EndsAt(word, i, "res")) tests |= kRes;
-        if (EndsAt(word, i, "ftp")) tests |= kFtp;
-        if (EndsAt(word, i, "http")) tests |= kHttp;
-        if (EndsAt(word, i, "https")) tests |= kHttps;
-        break;
-      default:
-        break;
-    }
-  }
+  for (size_t i = 0; i < word.size(); ++i) tests |= RuleTestsAt(word.data() + i, i, word.size() - i - 1);
   return tests;
 }
 
 namespace {
 
-// The rules for one word, each candidate cut in `candidate`, a buffer kept from word to word.
-void FindLinksInWord(std::string_view word, std::string& candidate, const std::function<void(std::string&)>& emit) {
-  using Rule = void (*)(std::string_view, std::string&);
+// The rules for one word whose tests are `tests`, each candidate cut in `candidate`, a buffer kept
+// from word to word.
+void RunRules(std::string_view word, unsigned tests, std::string& candidate,
+              const std::function<void(std::string&)>& emit) {
+  using Rule = void (*)(std::string_view, std::string&, unsigned);
   struct Entry {
     unsigned test;
     Rule rule;
@@ -176,12 +202,11 @@ void FindLinksInWord(std::string_view word, std::string& candidate, const std::f
       {kHttp, AddressRule},
       {kHttps, AddressRule},
   }};
-  if (!MayHoldLink(word)) return;
-  const unsigned tests = LinkRuleTests(word);
   if (tests == 0) return;
+  const unsigned bytes = CutBytesOf(word);
   for (const auto& entry : kRules) {
     if (!(tests & entry.test)) continue;
-    entry.rule(word, candidate);
+    entry.rule(word, candidate, bytes);
     emit(candidate);
   }
 }
@@ -190,7 +215,7 @@ void FindLinksInWord(std::string_view word, std::string& candidate, const std::f
 
 void FindLinksInWord(std::string_view word, const std::function<void(std::string&)>& emit) {
   std::string candidate;
-  FindLinksInWord(word, candidate, emit);
+  RunRules(word, LinkRuleTests(word), candidate, emit);
 }
 
 namespace {
@@ -232,19 +257,19 @@ void ForEachWordByte(std::string_view text, Visit&& visit) {
 }  // namespace
 
 void FindLinks(std::string_view source_text, const std::function<void(std::string&)>& emit) {
-  // Words are the pieces between blanks, each cut at its first CR LF; only a word whose kept
-  // part holds a rule byte is handed to the rules.
+  // Words are the pieces between blanks, each cut at its first CR LF. The walk meets every rule
+  // byte, and takes each rule's test there; only a word that passed one goes to the rules.
   std::string candidate;
   size_t word_start = 0, word_end = std::string_view::npos;
-  bool may_hold_link = false;
+  unsigned tests = 0;
   auto finish_word = [&](size_t blank) {
-    if (may_hold_link) {
+    if (tests != 0) {
       const size_t end = word_end == std::string_view::npos ? blank : word_end;
-      FindLinksInWord(source_text.substr(word_start, end - word_start), candidate, emit);
+      RunRules(source_text.substr(word_start, end - word_start), tests, candidate, emit);
     }
     word_start = blank + 1;
     word_end = std::string_view::npos;
-    may_hold_link = false;
+    tests = 0;
   };
   ForEachWordByte(source_text, [&](size_t position) {
     switch (kWordBytes[static_cast<unsigned char>(source_text[position])]) {
@@ -257,7 +282,11 @@ void FindLinks(std::string_view source_text, const std::function<void(std::strin
           word_end = position;
         break;
       default:
-        if (word_end == std::string_view::npos) may_hold_link = true;
+        // The two bytes of "//" after a colon are neither a blank nor a CR: if they are there,
+        // they are in this word.
+        if (word_end == std::string_view::npos)
+          tests |= RuleTestsAt(source_text.data() + position, position - word_start,
+                               source_text.size() - position - 1);
     }
   });
   finish_word(source_text.size());

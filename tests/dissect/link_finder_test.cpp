@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/text.h"
+#include "dissect/text_pieces.h"
 
 namespace kestrum {
 namespace {
@@ -102,6 +103,112 @@ TEST(FindLinks, WalkAndRuleTestsAgreeWithSplittingAndSearching) {
     for (size_t k = 0; k < tests.size(); ++k)
       if (Contains(text, tests[k])) expected |= 1u << k;
     ASSERT_EQ(LinkRuleTests(text), expected) << text;
+  }
+}
+
+// The seven rules as written, every cut made whether or not its byte is there.
+namespace literal {
+
+void CleanApostrophes(std::string& c) {
+  if (!Contains(c, "'")) return;
+  KeepSecondPiece(c, "'");
+  KeepBefore(c, "'");
+}
+void CutAtTagEndAndTab(std::string& c) {
+  KeepBefore(c, ">");
+  KeepBefore(c, "\t");
+}
+void PickQuoted(std::string_view word, std::string& c) {
+  c.assign(word);
+  if (Contains(word, "=\"")) KeepSecondPiece(c, "\"");
+}
+std::string Href(std::string_view word) {
+  std::string c(word);
+  if (ContainsNoCase(word, "href=\"")) {
+    RemoveEvery(c, "href=");
+    RemoveEvery(c, "\"");
+  } else if (ContainsNoCase(word, "href='")) {
+    KeepSecondPiece(c, "href='");
+    KeepBefore(c, "'");
+  } else {
+    KeepSecondPiece(c, "href=");
+    KeepBefore(c, ">");
+  }
+  CleanApostrophes(c);
+  CutAtTagEndAndTab(c);
+  return c;
+}
+std::string Res(std::string_view word) {
+  std::string c(word);
+  RemoveEvery(c, "res://");
+  RemoveEvery(c, "\"");
+  CutAtTagEndAndTab(c);
+  return c;
+}
+std::string QuotedValue(std::string_view word) {
+  std::string c;
+  PickQuoted(word, c);
+  if (c.empty()) c.assign(word);
+  CleanApostrophes(c);
+  CutAtTagEndAndTab(c);
+  return c;
+}
+std::string Url(std::string_view word) {
+  std::string c(word);
+  if (!Contains(word, "'")) {
+    KeepSecondPiece(c, "url(");
+    KeepBefore(c, ")");
+    RemoveEvery(c, "\"");
+  } else {
+    KeepSecondPiece(c, "'");
+    KeepBefore(c, "'");
+  }
+  CutAtTagEndAndTab(c);
+  KeepSecondPiece(c, "(");
+  KeepSecondPiece(c, ")");
+  return c;
+}
+std::string Address(std::string_view word) {
+  std::string c;
+  PickQuoted(word, c);
+  if (ContainsNoCase(c, ";url=")) {
+    for (char& ch : c) ch = AnsiLower(ch);
+    KeepSecondPiece(c, ";url=");
+    KeepBefore(c, "'");
+  }
+  KeepSecondPiece(c, "\"");
+  if (c.empty()) c.assign(word);
+  CleanApostrophes(c);
+  KeepSecondPiece(c, "href=");
+  RemoveEvery(c, "\"");
+  CutAtTagEndAndTab(c);
+  return c;
+}
+
+std::vector<std::string> Candidates(std::string_view word) {
+  using Rule = std::string (*)(std::string_view);
+  const std::pair<const char*, Rule> rules[] = {{"href=", Href},        {"res://", Res},      {"ftp://", QuotedValue},
+                                                {"url(", Url},          {"src=", QuotedValue}, {"http://", Address},
+                                                {"https://", Address}};
+  std::vector<std::string> found;
+  for (const auto& [test, rule] : rules)
+    if (Contains(word, test)) found.push_back(rule(word));
+  return found;
+}
+
+}  // namespace literal
+
+TEST(FindLinks, RulesCutAsWrittenWhateverBytesTheWordHolds) {
+  const std::vector<std::string> pieces = {"href=", "HREF=", "src=", "url(", "URL(", "res://", "ftp://", "http://",
+                                           "https://", "\"", "'", ">", "\t", ";", ";url=", ";URL=", "=", "(", ")",
+                                           "=\"", "a.htm", "X", "\xc9", "://"};
+  std::mt19937 random(11);
+  for (int round = 0; round < 20000; ++round) {
+    std::string word;
+    for (size_t n = 1 + random() % 10; n > 0; --n) word += pieces[random() % pieces.size()];
+    std::vector<std::string> found;
+    FindLinksInWord(word, [&](std::string& candidate) { found.push_back(candidate); });
+    ASSERT_EQ(found, literal::Candidates(word)) << word;
   }
 }
 
