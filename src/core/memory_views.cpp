@@ -108,11 +108,13 @@ void MemoryTextPane::applyFormats(const std::vector<TextFormatRun>& runs) {
   }
 }
 
-std::vector<TextFormatRun> MemoryTextPane::formats() const {
+std::vector<TextFormatRun> MemoryTextPane::formats() const { return formatsIn(0, looks_.size()); }
+
+std::vector<TextFormatRun> MemoryTextPane::formatsIn(size_t start, size_t end) const {
   std::vector<TextFormatRun> runs;
   const uint8_t* looks = looks_.data();
-  const size_t size = looks_.size();
-  size_t i = 0;
+  const size_t size = std::min(end, looks_.size());
+  size_t i = start;
   while (i < size) {
     if (looks[i] == 0) {
       ++i;

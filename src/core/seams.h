@@ -1,6 +1,7 @@
 #pragma once
 // The engine's view of the window and the desktop. Commands run the same against widgets, the
 // memory views of the terminal front end, and the scripted desktop of the tests.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -78,6 +79,19 @@ class TextPane {
   virtual void applyFormats(const std::vector<TextFormatRun>& runs) = 0;
   // Runs covering every character whose look differs from the default (black, not bold).
   virtual std::vector<TextFormatRun> formats() const = 0;
+  // The runs of formats() that reach into [start, end), cut to it; panes that can find them
+  // without walking the whole text do so.
+  virtual std::vector<TextFormatRun> formatsIn(size_t start, size_t end) const {
+    std::vector<TextFormatRun> runs;
+    for (TextFormatRun run : formats()) {
+      const size_t first = std::max(run.start, start), last = std::min(run.start + run.length, end);
+      if (first >= last) continue;
+      run.start = first;
+      run.length = last - first;
+      runs.push_back(run);
+    }
+    return runs;
+  }
 
   // Position of `what` at or after `from`, or kNotFound. Does not move the selection.
   virtual size_t find(std::string_view what, size_t from, bool match_case) const = 0;

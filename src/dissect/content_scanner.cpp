@@ -95,13 +95,14 @@ int32_t ScanForExecutables(Context& ctx, ItemList& links, TextPane& source, cons
     last_start[link] = start;
   });
 
-  std::vector<TextFormatRun> existing = source.formats();
-  std::sort(existing.begin(), existing.end(), [](const auto& a, const auto& b) { return a.start < b.start; });
+  // Only the looks under each link matter: they are read where it stands, not for the whole page.
   std::vector<TextFormatRun> red;
   TextSpan last_coloured{0, 0};
   for (size_t i = 0; i < executables.size(); ++i) {
     if (last_start[i] == std::string::npos) continue;
     last_coloured = {last_start[i], last_start[i] + executables[i].size()};
+    std::vector<TextFormatRun> existing = source.formatsIn(last_coloured.first, last_coloured.second);
+    std::sort(existing.begin(), existing.end(), [](const auto& a, const auto& b) { return a.start < b.start; });
     AddRedKeepingBold(existing, last_coloured, red);
   }
   if (!red.empty()) {

@@ -680,6 +680,33 @@ std::vector<TextFormatRun> RichTextPane::formats() const {
   return runs;
 }
 
+std::vector<TextFormatRun> RichTextPane::formatsIn(size_t start, size_t end) const {
+  ensureLineTable();
+  std::vector<TextFormatRun> runs;
+  if (start >= end) return runs;
+  // From the block holding `start`, found in the table of block starts, to the one holding `end`.
+  size_t number = static_cast<size_t>(std::upper_bound(line_starts_.begin(), line_starts_.end(), start) -
+                                      line_starts_.begin());
+  number = number == 0 ? 0 : number - 1;
+  for (QTextBlock block = document()->findBlockByNumber(static_cast<int>(number));
+       block.isValid() && number < line_starts_.size() && line_starts_[number] < end; block = block.next(), ++number) {
+    const LineLooks* looks = LooksOf(block);
+    if (!looks) continue;
+    const size_t line_start = line_starts_[number];
+    for (const auto& s : looks->segments) {
+      const size_t first = std::max(line_start + s.start, start), last = std::min(line_start + s.end, end);
+      if (first >= last) continue;
+      if (!runs.empty() && runs.back().start + runs.back().length == first &&
+          PackLook(runs.back().color, runs.back().bold) == s.look) {
+        runs.back().length += last - first;
+      } else {
+        runs.push_back({first, last - first, LookColor(s.look), LookBold(s.look)});
+      }
+    }
+  }
+  return runs;
+}
+
 size_t RichTextPane::find(std::string_view what, size_t from, bool match_case) const {
   const std::string& all = currentText();
   if (from > all.size()) return kNotFound;

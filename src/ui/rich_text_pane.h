@@ -50,6 +50,7 @@ class RichTextPane : public QPlainTextEdit, public TextPane {
 
   void applyFormats(const std::vector<TextFormatRun>& runs) override;
   std::vector<TextFormatRun> formats() const override;
+  std::vector<TextFormatRun> formatsIn(size_t start, size_t end) const override;
 
   size_t find(std::string_view what, size_t from, bool match_case) const override;
 

@@ -120,6 +120,10 @@ TEST(RichTextPane, MatchesTheMemoryPaneUnderRandomEdits) {
       }
       ASSERT_EQ(widget.text(), memory.text()) << "round " << round << " step " << step;
       ASSERT_EQ(widget.formats(), memory.formats()) << "round " << round << " step " << step;
+      // The looks of a stretch, read where it stands, are those of the whole text cut to it.
+      const size_t from = pick(memory.length() + 1), to = from + pick(memory.length() - from + 2);
+      ASSERT_EQ(memory.formatsIn(from, to), memory.TextPane::formatsIn(from, to)) << from << " " << to;
+      ASSERT_EQ(widget.formatsIn(from, to), memory.formatsIn(from, to)) << from << " " << to;
       ASSERT_EQ(widget.selectionStart(), memory.selectionStart());
       ASSERT_EQ(widget.selectionLength(), memory.selectionLength());
     }
