@@ -108,7 +108,9 @@ void MemoryTextPane::applyFormats(const std::vector<TextFormatRun>& runs) {
   }
 }
 
-std::vector<TextFormatRun> MemoryTextPane::formats() const { return formatsIn(0, looks_.size()); }
+std::vector<TextFormatRun> MemoryTextPane::formats() const {
+  return formatsIn(0, looks_.size());
+}
 
 std::vector<TextFormatRun> MemoryTextPane::formatsIn(size_t start, size_t end) const {
   std::vector<TextFormatRun> runs;

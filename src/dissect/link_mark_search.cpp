@@ -54,14 +54,19 @@ LinkMarkSearch::LinkMarkSearch(const std::vector<std::string_view>& patterns, co
     prefixes[slot].prefix = prefix;
     return prefixes[slot];
   };
-  for (uint32_t p : sized) prefix_slot(prefix_of(p)).length_bits |= uint64_t{1} << (patterns[p].size() - 1);
+  std::vector<const PrefixLengths*> group_of(sized.size());
+  for (size_t k = 0; k < sized.size(); ++k) {
+    PrefixLengths& entry = prefix_slot(prefix_of(sized[k]));
+    entry.length_bits |= uint64_t{1} << (patterns[sized[k]].size() - 1);
+    group_of[k] = &entry;
+  }
   std::vector<uint32_t> hashed;
   hashed.reserve(sized.size());
-  for (uint32_t p : sized) {
-    if (__builtin_popcountll(prefix_slot(prefix_of(p)).length_bits) > static_cast<int>(kMostLengths)) {
-      automaton_numbers_.push_back(p);
+  for (size_t k = 0; k < sized.size(); ++k) {
+    if (__builtin_popcountll(group_of[k]->length_bits) > static_cast<int>(kMostLengths)) {
+      automaton_numbers_.push_back(sized[k]);
     } else {
-      hashed.push_back(p);
+      hashed.push_back(sized[k]);
     }
   }
   std::vector<std::pair<uint32_t, std::vector<uint8_t>>> kept_groups;

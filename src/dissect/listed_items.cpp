@@ -8,12 +8,21 @@
 
 namespace kestrum {
 
+namespace {
+
+// The log line of one duplicate, in its pieces: "[ item ] was a match to [ candidate ]".
+constexpr std::string_view kMatchOpen = "[ ", kMatchMiddle = " ] was a match to [ ", kMatchClose = " ]";
+
 std::string DuplicateLogLine(std::string_view item, std::string_view candidate) {
-  return "[ " + std::string(item) + " ] was a match to [ " + std::string(candidate) + " ]";
+  std::string line;
+  line.append(kMatchOpen).append(item).append(kMatchMiddle).append(candidate).append(kMatchClose);
+  return line;
 }
 
+}  // namespace
+
 void AddDuplicateLine(LogBatch& log, std::string_view item, std::string_view candidate) {
-  log.add({"[ ", item, " ] was a match to [ ", candidate, " ]"});
+  log.add({kMatchOpen, item, kMatchMiddle, candidate, kMatchClose});
 }
 
 bool IsAlreadyListed(Context& ctx, const ItemList& list, std::string& candidate) {

@@ -45,9 +45,8 @@ class ListedItems {
   size_t last_item_ = 0;
 };
 
-// The log line of one duplicate.
-std::string DuplicateLogLine(std::string_view item, std::string_view candidate);
-// The same line added to a batch, without building it first.
+// The log line of one duplicate ("[ item ] was a match to [ candidate ]") added to a batch,
+// without building it first.
 void AddDuplicateLine(LogBatch& log, std::string_view item, std::string_view candidate);
 
 // The frame every list scan shares: the list is emptied with its header row hidden before the

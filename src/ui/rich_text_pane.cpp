@@ -685,8 +685,8 @@ std::vector<TextFormatRun> RichTextPane::formatsIn(size_t start, size_t end) con
   std::vector<TextFormatRun> runs;
   if (start >= end) return runs;
   // From the block holding `start`, found in the table of block starts, to the one holding `end`.
-  size_t number = static_cast<size_t>(std::upper_bound(line_starts_.begin(), line_starts_.end(), start) -
-                                      line_starts_.begin());
+  size_t number =
+      static_cast<size_t>(std::upper_bound(line_starts_.begin(), line_starts_.end(), start) - line_starts_.begin());
   number = number == 0 ? 0 : number - 1;
   for (QTextBlock block = document()->findBlockByNumber(static_cast<int>(number));
        block.isValid() && number < line_starts_.size() && line_starts_[number] < end; block = block.next(), ++number) {
