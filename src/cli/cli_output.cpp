@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/text.h"
 
 namespace kestrum::cli {
@@ -30,6 +34,26 @@ void AppendEscaped(std::string& out, const char* format, unsigned value) {
   out.append(code, static_cast<size_t>(n));
 }
 
+// The end of the run of plain bytes that starts at `i`: a page is mostly plain, so sixteen bytes
+// are tested at a time.
+size_t PlainEnd(std::string_view text, size_t i) {
+  const size_t size = text.size();
+#if defined(__SSE2__)
+  const __m128i space = _mm_set1_epi8(' '), del = _mm_set1_epi8(0x7f), tab = _mm_set1_epi8('\t'),
+                lf = _mm_set1_epi8('\n');
+  for (; i + 16 <= size; i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    // Compared as signed bytes, those from 0x80 up are below the blank with the controls.
+    const __m128i special = _mm_or_si128(_mm_cmplt_epi8(block, space), _mm_cmpeq_epi8(block, del));
+    const __m128i kept = _mm_or_si128(_mm_cmpeq_epi8(block, tab), _mm_cmpeq_epi8(block, lf));
+    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(kept, special)));
+    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(mask));
+  }
+#endif
+  while (i < size && kByteKinds[static_cast<unsigned char>(text[i])] == kPlain) ++i;
+  return i;
+}
+
 }  // namespace
 
 // One pass over the text: CR LF becomes LF, the rest as EscapeControls(AnsiToUtf8(text)) gives.
@@ -39,8 +63,7 @@ std::string ForTerminal(std::string_view ansi) {
   const size_t size = ansi.size();
   size_t i = 0;
   while (i < size) {
-    size_t plain_end = i;
-    while (plain_end < size && kByteKinds[static_cast<unsigned char>(ansi[plain_end])] == kPlain) ++plain_end;
+    const size_t plain_end = PlainEnd(ansi, i);
     out.append(ansi.data() + i, plain_end - i);
     if (plain_end == size) break;
     i = plain_end;

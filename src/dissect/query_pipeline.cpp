@@ -97,7 +97,8 @@ void FinishQuery(Context& ctx, const std::string& saved_caption) {
   MainView& window = *ctx.window;
   SetFormEnabled(ctx, 1);
   if (ctx.desktop) ctx.desktop->processEvents();
-  const bool has_content = !TrimBlank(window.source().text()).empty();
+  std::string copy;
+  const bool has_content = !TrimBlank(window.source().textIn(copy)).empty();
   for (ViewButton button : {ViewButton::Source, ViewButton::Images, ViewButton::Links})
     window.setViewButtonEnabled(button, has_content);
   window.source().setEnabled(has_content);
