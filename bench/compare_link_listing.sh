@@ -3,9 +3,9 @@
 # on, the page fetched from a loopback server) against the link listing of the tools a user would
 # otherwise reach for, on the same saved pages: a Python html.parser script and
 # `lynx -dump -listonly`. Prints the mean wall time of 5 runs, the CPU time and the peak memory
-# (/usr/bin/time -v) of each, and the ratios; then the scans alone on a page in memory
-# (bench_dissect) and the window's showing of the pages (bench_ui_window), and a line per target
-# saying whether this run met it.
+# (/usr/bin/time -v) of each, and the ratios, beside the same run with every analysis off; then the
+# scans alone on a page in memory (bench_dissect) and the window's showing of the pages
+# (bench_ui_window), and a line per target saying whether this run met it.
 # Usage: bench/compare_link_listing.sh [BUILD_DIR]   (default build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -50,6 +50,12 @@ mkdir -p "$KESTRUM_HOME/Storage"
 # Every analysis on, as the Dissect button runs it; the log stays on, as in the program.
 printf '[Settings]\r\nchkMSXML=0\r\n[Automation]\r\nchkAutoScanExes=1\r\nchkAutoScanLinks=1\r\nchkAutoScanImages=1\r\n' \
   >"$KESTRUM_HOME/Storage/cfg.ini"
+# The same run with every analysis off: the fetch, the reading of the page and the report alone,
+# the floor under every ratio this script prints.
+floor_home="$work/home-scans-off"
+mkdir -p "$floor_home/Storage"
+printf '[Settings]\r\nchkMSXML=0\r\n[Automation]\r\nchkAutoScanExes=0\r\nchkAutoScanLinks=0\r\nchkAutoScanImages=0\r\n' \
+  >"$floor_home/Storage/cfg.ini"
 
 # command... : "mean_wall_s cpu_s peak_MB" over 5 runs (CPU and peak memory of the last run).
 measure() {
@@ -83,11 +89,13 @@ for page in realistic links40k links200k; do
           python3 -c 'import json,sys; print(len(json.load(sys.stdin)["links"]))')
   read -r k_wall k_cpu k_peak < <(measure "$bin/kestrum-cli" dissect "$address")
   read -r j_wall j_cpu j_peak < <(measure "$bin/kestrum-cli" dissect --json "$address")
+  read -r f_wall f_cpu f_peak < <(measure env KESTRUM_HOME="$floor_home" "$bin/kestrum-cli" dissect "$address")
   read -r p_wall p_cpu p_peak < <(measure python3 "$work/links.py" "$file")
   read -r l_wall l_cpu l_peak < <(measure lynx -dump -listonly -force_html "$file")
   row() { printf '%-11s %9s %7s | %-28s %8s %6s %8s | %s\n' "$page" "$size_mb" "$links" "$1" "$2" "$3" "$4" "$5"; }
   row "kestrum-cli dissect" "$k_wall" "$k_cpu" "$k_peak" "(peak limit $(python3 -c "print(f'{4 * $size_mb + 50:.0f}')") MB)"
   row "kestrum-cli dissect --json" "$j_wall" "$j_cpu" "$j_peak" ""
+  row "kestrum-cli, every scan off" "$f_wall" "$f_cpu" "$f_peak" "(fetch, read and report alone)"
   row "python html.parser" "$p_wall" "$p_cpu" "$p_peak" "$(ratio "$p_wall" "$k_wall")x as fast (wall), $(ratio "$p_cpu" "$k_cpu")x (cpu)"
   row "lynx -dump -listonly" "$l_wall" "$l_cpu" "$l_peak" "$(ratio "$l_wall" "$k_wall")x as fast (wall), $(ratio "$l_cpu" "$k_cpu")x (cpu)"
   echo "  kestrum-cli per MB: $(python3 -c "print(f'{$k_wall / $size_mb:.3f}')") s wall, $(python3 -c "print(f'{$k_cpu / $size_mb:.3f}')") s cpu"
