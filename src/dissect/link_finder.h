@@ -1,10 +1,10 @@
 #pragma once
 // The link finder: cuts the source into words at blanks and applies seven fixed text rules to
 // every word. It does not parse HTML; links come out as they stand in the source.
-#include <functional>
-#include <string>
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +29,8 @@ class LinkCandidates {
     const size_t begin = number == 0 ? 0 : ends_[number - 1];
     return std::string_view(bytes_).substr(begin, ends_[number] - begin);
   }
+  // Whether the candidate is the same bytes as the one before it.
+  bool repeatsPrevious(size_t number) const { return repeats_previous_[number]; }
   // Room for the candidates of a text of `bytes`: taken from the system only as it is filled.
   void reserveFor(size_t bytes) { bytes_.reserve(bytes + 4096); }
   void push_back(std::string_view candidate) {

@@ -24,6 +24,7 @@ class MarkerFinder {
   const std::vector<std::string_view>& markers_;
   // The markers' first two bytes with 0x20 set: equal for a byte and its ASCII capital.
   std::vector<uint8_t> first_, second_;
+  std::vector<uint8_t> pair_first_, pair_second_;  // each distinct pair of them once
 };
 
 // Whether `text` holds `marker` at `position`, letter case ignored.

@@ -35,6 +35,10 @@ std::string TrickyPage() {
   // A link longer than most, twice in other letter case.
   const std::string tail(140, 'x');
   page += "<a href=\"http://long.example/" + tail + "\">l</a> HTTP://LONG.EXAMPLE/" + tail + " ";
+  // Two rules give a word's link twice in a row, here a duplicate of a link listed further back.
+  page +=
+      "<a href=\"http://again.example/r\">1</a> <a href=\"/between.htm\">2</a> "
+      "<a href=\"http://AGAIN.example/r\">3</a> ";
   for (int i = 0; i < 40; ++i)
     page += "<a href=\"/p" + std::to_string(i % 7) + ".htm\">P" + std::to_string(i % 5) + ".HTM</a> ";
   return page;
