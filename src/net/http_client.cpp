@@ -116,7 +116,9 @@ FetchResult FetchURLWith(Context& ctx, std::string& address, const std::string& 
   // A caller that wants the page fetch's facts gets those of the next FetchURL; the connection
   // test's own fetch, which may run first, leaves them alone.
   FetchFacts* facts = check == ConnectionCheck::Run ? std::exchange(ctx.page_fetch_facts, nullptr) : nullptr;
-  if (facts != nullptr) *facts = FetchFacts{.method = use_xmlhttp ? "xmlhttp" : "download"};
+  // Fresh facts for this fetch; the fingerprints asked for stay as the caller chose them.
+  if (facts != nullptr)
+    *facts = FetchFacts{.all_fingerprints = facts->all_fingerprints, .method = use_xmlhttp ? "xmlhttp" : "download"};
   if (use_xmlhttp) {
     std::string content_address = address;  // its "http://" rule does not reach the header request
     const DownloadOutcome content = FetchContentWith(ctx, target_file, content_address, check, facts);

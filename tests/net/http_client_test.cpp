@@ -4,6 +4,7 @@
 
 #include "core/text.h"
 #include "http_fixture.h"
+#include "net/fetch_facts.h"
 #include "net/inet_errors.h"
 #include "net/request_address.h"
 
@@ -138,6 +139,23 @@ TEST_F(FetchTest, ProxyTemplateReplacesOnlyTheUrlPlaceholder) {
   EXPECT_EQ(seen_requests[0].target, "/proxy?url=http://target.test/x&ref=[REF]");
   EXPECT_EQ(seen_requests[1].target, seen_requests[0].target) << "the header request goes the same way";
   EXPECT_EQ(seen_requests[2].target, "/proxy?url=fixed");
+}
+
+TEST_F(FetchTest, TheFactsGetTheFingerprintsTheirReaderAskedFor) {
+  // A text report shows SHA-256 alone and asks for nothing more; each further digest costs
+  // milliseconds a megabyte.
+  useXmlHttp(false);
+  for (const bool all : {false, true}) {
+    FetchFacts facts;
+    facts.all_fingerprints = all;
+    program.ctx.page_fetch_facts = &facts;
+    std::string address = server.url("/page");
+    FetchURL(program.ctx, address, page());
+    EXPECT_EQ(facts.sha256, "53e4f8681d5a163836fa65e229b7379e2068d34be69d19b1a03ceb7d1774f20c");
+    EXPECT_EQ(facts.sha1, all ? "f98f0a13a1fb0a0369373ca50068de3a6a2bbb54" : "") << all;
+    EXPECT_EQ(facts.md5, all ? "031c79b174a6fb0b712b3fc554c02679" : "") << all;
+    EXPECT_EQ(facts.all_fingerprints, all);
+  }
 }
 
 TEST_F(FetchTest, AddressWithoutProtocolIsFetchedOverHttp) {
